@@ -311,8 +311,9 @@ std::optional<QString> AviReader::InfoText(FourCC id) const
 }
 
 // Indexing. An index is trusted as far as its entries lie inside the file; when
-// the file is damaged, its movi lists are walked as well and the way that finds
-// the most chunks wins (ties go to the index).
+// the file is damaged, its movi lists are walked as well, index entries are kept
+// only where a matching chunk header precedes them, and the way that finds the
+// most chunks wins (ties go to the index).
 
 void AviReader::BuildIndex()
 {
@@ -333,6 +334,8 @@ void AviReader::BuildIndex()
     }
     Candidate walk{StreamIndex(streamCount)};
     IndexFromMovi(walk);
+    KeepEntriesWithHeaders(odml);
+    KeepEntriesWithHeaders(idx1);
 
     Candidate *best = &walk;
     indexSource_ = AviIndexSource::MoviWalk;
@@ -345,6 +348,18 @@ void AviReader::BuildIndex()
         indexSource_ = AviIndexSource::OpenDml;
     }
     index_ = std::move(best->streams);
+}
+
+void AviReader::KeepEntriesWithHeaders(Candidate &candidate) const
+{
+    candidate.total = 0;
+    for (size_t s = 0; s < candidate.streams.size(); ++s) {
+        std::erase_if(candidate.streams[s], [&](const IndexEntry &entry) {
+            const auto header = ReadChunkHeader(entry.offset - kChunkHeaderSize, fileSize_);
+            return !header || ChunkStream(header->id) != static_cast<int>(s) || header->size != entry.size;
+        });
+        candidate.total += candidate.streams[s].size();
+    }
 }
 
 bool AviReader::AddEntry(Candidate &out, int stream, uint64_t offset, uint32_t size, uint32_t flags)

@@ -127,6 +127,7 @@ private:
     bool IndexFromIdx1(Candidate &out);
     void IndexFromMovi(Candidate &out);
     void WalkMovi(Range body, int depth, Candidate &out);
+    void KeepEntriesWithHeaders(Candidate &candidate) const;
     bool AddEntry(Candidate &out, int stream, uint64_t offset, uint32_t size, uint32_t flags);
 
     std::optional<ChunkHeader> ReadChunkHeader(uint64_t position, uint64_t end) const;
