@@ -4,7 +4,6 @@
 #include <QStringDecoder>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -19,7 +18,7 @@ constexpr int kMaxRiffChunks = 65536;
 constexpr int kMaxRecDepth = 4;
 constexpr size_t kMaxInfoTextBytes = 64 * 1024;
 constexpr size_t kMaxNameBytes = 256;
-constexpr size_t kIndexBlockEntries = 4096;  // entries read with one pread while indexing
+constexpr size_t kIndexBlockBytes = 64 * 1024;  // index entries read with one pread
 
 // Handlers and compressions under which a 'vids' stream carries DV frames.
 constexpr std::array kDvCodes = {MakeFourCC("dvsd"), MakeFourCC("dv25"), MakeFourCC("dvhd"), MakeFourCC("dvsl"),
@@ -28,8 +27,10 @@ constexpr std::array kDvCodes = {MakeFourCC("dvsd"), MakeFourCC("dv25"), MakeFou
 FourCC LowerFourCC(FourCC code)
 {
     FourCC lower = 0;
-    for (int i = 0; i < 4; ++i)
-        lower |= static_cast<FourCC>(std::tolower(static_cast<int>((code >> (8 * i)) & 0xFF))) << (8 * i);
+    for (int i = 0; i < 4; ++i) {
+        const auto c = static_cast<uint8_t>(code >> (8 * i));
+        lower |= static_cast<FourCC>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c) << (8 * i);
+    }
     return lower;
 }
 
@@ -177,10 +178,8 @@ void AviReader::WalkRiffBody(Range body, bool first)
         if (chunk->id == kList) {
             const auto type = ReadFourCC(chunk->DataPosition(), body.end);
             if (type && chunk->size >= 4) {
-                Range inner = Body(*chunk, body.end, 4);
+                const Range inner = Body(*chunk, body.end, 4);
                 if (*type == kMovi) {
-                    if (chunk->size == 4)  // never patched: the data runs to the end
-                        inner.end = body.end;
                     movi_.push_back({chunk->DataPosition(), inner});
                 } else if (*type == kHdrl && first && !haveMainHeader_ && streams_.empty()) {
                     WalkHeaderList(inner);
@@ -392,11 +391,11 @@ bool AviReader::IndexFromOdml(Candidate &out)
         const size_t stride = 4u * header.longsPerEntry;
         const uint64_t room = (indx.end - indx.begin - kIndexHeaderSize) / stride;
         const uint64_t count = std::min<uint64_t>(header.entriesInUse, room);
-        std::vector<uint8_t> entry(stride);
         for (uint64_t i = 0; i < count && out.total < kMaxIndexEntries; ++i) {
-            if (ReadAt(indx.begin + kIndexHeaderSize + i * stride, entry) != stride)
+            uint8_t offset[8];  // qwOffset, of the standard index chunk
+            if (ReadAt(indx.begin + kIndexHeaderSize + i * stride, offset) != sizeof offset)
                 break;
-            const uint64_t position = ReadLE64(entry.data());
+            const uint64_t position = ReadLE64(offset);
             const auto chunk = ReadChunkHeader(position, fileSize_);
             if (!chunk) {
                 damaged_ = true;
@@ -425,9 +424,10 @@ void AviReader::AppendStandardIndex(int stream, Range body, Candidate &out)
     if (header.entriesInUse > room)
         damaged_ = true;
     const uint64_t count = std::min<uint64_t>(header.entriesInUse, room);
-    std::vector<uint8_t> block(std::min<uint64_t>(count, kIndexBlockEntries) * stride);
-    for (uint64_t first = 0; first < count; first += kIndexBlockEntries) {
-        const uint64_t n = std::min<uint64_t>(count - first, kIndexBlockEntries);
+    const uint64_t blockEntries = std::max<uint64_t>(1, kIndexBlockBytes / stride);
+    std::vector<uint8_t> block(std::min(count, blockEntries) * stride);
+    for (uint64_t first = 0; first < count; first += blockEntries) {
+        const uint64_t n = std::min(count - first, blockEntries);
         const size_t bytes = static_cast<size_t>(n * stride);
         if (ReadAt(body.begin + kIndexHeaderSize + first * stride, MutableByteSpan(block.data(), bytes)) != bytes)
             return;
@@ -454,12 +454,13 @@ bool AviReader::IndexFromIdx1(Candidate &out)
         return stream;
     };
 
-    std::vector<uint8_t> block(std::min<uint64_t>(count, kIndexBlockEntries) * kIdx1EntrySize);
+    constexpr uint64_t kBlockEntries = kIndexBlockBytes / kIdx1EntrySize;
+    std::vector<uint8_t> block(std::min(count, kBlockEntries) * kIdx1EntrySize);
     // Offsets count from the 'movi' code of the first movi list, or, in some
     // writers' files, from the start of the file: the first entry tells which.
     std::optional<uint64_t> base;
-    for (uint64_t first = 0; first < count; first += kIndexBlockEntries) {
-        const uint64_t n = std::min<uint64_t>(count - first, kIndexBlockEntries);
+    for (uint64_t first = 0; first < count; first += kBlockEntries) {
+        const uint64_t n = std::min(count - first, kBlockEntries);
         const size_t bytes = static_cast<size_t>(n * kIdx1EntrySize);
         if (ReadAt(idx1.begin + first * kIdx1EntrySize, MutableByteSpan(block.data(), bytes)) != bytes)
             break;

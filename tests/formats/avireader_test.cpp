@@ -241,6 +241,30 @@ TEST_F(AviReaderTest, IndexThatPointsElsewhereGivesAClearFailureForThatChunk)
     EXPECT_FALSE(opened.reader->ReadChunk(-1, 0, small).ok);
 }
 
+TEST_F(AviReaderTest, Idx1OffsetsFromTheStartOfTheFileAreRecognised)
+{
+    REQUIRE_SAMPLE(avi, "sony_ntsc_type2.avi");
+    QByteArray bytes = testsupport::ReadWholeFile(avi);
+    const qsizetype moviCode = 0x1fc;
+    for (qsizetype entry = 0x97d84; entry + 16 <= bytes.size(); entry += 16) {
+        const uint32_t offset = ReadLE32(reinterpret_cast<const uint8_t *>(bytes.constData()) + entry + 8);
+        PutLE32(bytes, entry + 8, offset + moviCode);
+    }
+    auto absolute = AviReader::Open(Write(QStringLiteral("absolute.avi"), bytes));
+    auto relative = AviReader::Open(avi);
+    ASSERT_TRUE(absolute.reader && relative.reader);
+    EXPECT_EQ(absolute.reader->IndexSource(), AviIndexSource::Idx1);
+    EXPECT_FALSE(absolute.reader->Damaged());
+    for (int stream = 0; stream < 2; ++stream) {
+        ASSERT_EQ(absolute.reader->ChunkCount(stream), 5u);
+        for (size_t n = 0; n < 5; ++n) {
+            AviChunkResult read;
+            EXPECT_EQ(ChunkBytes(*absolute.reader, stream, n, &read), ChunkBytes(*relative.reader, stream, n))
+                << qPrintable(read.error);
+        }
+    }
+}
+
 // Damaged OpenDML indexes of the real type 1 sample: super index at 0xd4 (its
 // entry at 0xec), standard index 'ix00' at 0x8000.
 TEST_F(AviReaderTest, DamagedOpenDmlIndexFallsBackToWhatIsThere)
