@@ -14,7 +14,7 @@ using namespace avi;
 
 namespace {
 
-constexpr int kMaxRiffChunks = 65536;
+constexpr size_t kMaxRiffChunks = 65536;  // and as many movi lists
 constexpr int kMaxRecDepth = 4;
 constexpr size_t kMaxInfoTextBytes = 64 * 1024;
 constexpr size_t kMaxNameBytes = 256;
@@ -143,7 +143,7 @@ AviReader::Range AviReader::Body(const ChunkHeader &chunk, uint64_t parentEnd, u
 QString AviReader::Parse()
 {
     uint64_t position = 0;
-    while (riffCount_ < kMaxRiffChunks) {
+    while (static_cast<size_t>(riffCount_) < kMaxRiffChunks) {
         const auto riff = ReadChunkHeader(position, fileSize_);
         const auto form = ReadFourCC(position + kChunkHeaderSize, fileSize_);
         if (!riff || !form || riff->id != kRiff)
@@ -154,6 +154,7 @@ QString AviReader::Parse()
             break;
         // A writer that stopped before patching leaves the size 0: the chunk runs to the end.
         const bool unsized = riff->size == 0;
+        damaged_ = damaged_ || unsized;
         const Range body = unsized ? Range{position + kListHeaderSize, fileSize_} : Body(*riff, fileSize_, 4);
         WalkRiffBody(body, riffCount_ == 0);
         ++riffCount_;
@@ -179,15 +180,17 @@ void AviReader::WalkRiffBody(Range body, bool first)
             const auto type = ReadFourCC(chunk->DataPosition(), body.end);
             if (type && chunk->size >= 4) {
                 const Range inner = Body(*chunk, body.end, 4);
-                if (*type == kMovi) {
+                if (*type == kMovi && movi_.size() < kMaxRiffChunks) {
                     movi_.push_back({chunk->DataPosition(), inner});
                 } else if (*type == kHdrl && first && !haveMainHeader_ && streams_.empty()) {
                     WalkHeaderList(inner);
                 } else if (*type == kInfo) {
                     ReadInfoList(inner);
                 }
-            } else if (chunk->size == 0 && type == kMovi) {  // never patched: the data runs to the end
+            } else if (chunk->size == 0 && type == kMovi && movi_.size() < kMaxRiffChunks) {
+                // Never patched: the data runs to the end.
                 movi_.push_back({chunk->DataPosition(), {chunk->DataPosition() + 4, body.end}});
+                damaged_ = true;
                 return;
             }
         } else if (chunk->id == kIdx1 && first && !idx1_) {
@@ -310,7 +313,8 @@ std::optional<QString> AviReader::InfoText(FourCC id) const
 }
 
 // Indexing. An index is trusted as far as its entries lie inside the file; when
-// the file is damaged, its movi lists are walked as well, index entries are kept
+// the file is damaged, or only idx1 is there for several RIFF chunks, the movi
+// lists are walked as well, index entries are kept
 // only where a matching chunk header precedes them, and the way that finds the
 // most chunks wins (ties go to the index).
 
@@ -326,7 +330,8 @@ void AviReader::BuildIndex()
     }
     Candidate idx1{StreamIndex(streamCount)};
     const bool haveIdx1 = IndexFromIdx1(idx1);
-    if (!haveOdml && haveIdx1 && !damaged_) {
+    // idx1 describes the first RIFF chunk only.
+    if (!haveOdml && haveIdx1 && !damaged_ && riffCount_ == 1) {
         index_ = std::move(idx1.streams);
         indexSource_ = AviIndexSource::Idx1;
         return;

@@ -338,6 +338,42 @@ TEST_F(AviReaderTest, EveryCutOfAMultiRiffFileGivesAPrefixOfItsFrames)
     EXPECT_GE(lastCount, 7u);
 }
 
+// What a writer leaves when the program dies: the flushed part of its temporary
+// file, with the sizes of the last RIFF chunk and its movi list still 0 and the
+// OpenDML indexes still empty.
+TEST_F(AviReaderTest, UnfinishedWriterOutputIsReadUpToItsLastWholeFrame)
+{
+    AviWriterSettings settings;
+    settings.audio.push_back({48000, 2});
+    settings.firstRiffLimit = 1'000'000;
+    settings.riffLimit = 1'000'000;
+    AviCreateResult created = AviWriter::Create(dir.filePath(QStringLiteral("unfinished.avi")), settings);
+    ASSERT_TRUE(created.writer);
+    std::vector<QByteArray> frames;
+    std::vector<QByteArray> sound;
+    for (uint32_t n = 0; n < 40; ++n) {
+        frames.push_back(SyntheticFrame(144000, n));
+        sound.push_back(SyntheticPcm(1920 * 4, n, 0));
+        const ByteSpan chunks[] = {ByteSpan(reinterpret_cast<const uint8_t *>(sound.back().constData()), 1920 * 4)};
+        ASSERT_TRUE(created.writer->WriteFrame(ByteSpan(reinterpret_cast<const uint8_t *>(frames.back().constData()), 144000), chunks).ok);
+    }
+    const QByteArray left = testsupport::ReadWholeFile(created.writer->TemporaryPath());
+    created.writer->Discard();
+    ASSERT_GT(left.size(), 3'000'000);  // at least one buffer was flushed
+
+    auto opened = AviReader::Open(Write(QStringLiteral("left.avi"), left));
+    ASSERT_TRUE(opened.reader) << qPrintable(opened.error);
+    const AviReader &reader = *opened.reader;
+    EXPECT_TRUE(reader.Damaged());
+    EXPECT_GE(reader.RiffCount(), 4);
+    const size_t count = reader.ChunkCount(0);
+    EXPECT_GE(count, size_t(left.size()) / (144008 + 7688) - 1);
+    for (size_t n = 0; n < count; ++n)
+        ASSERT_EQ(ChunkBytes(reader, 0, n), frames[n]) << "frame " << n;
+    for (size_t n = 0; n < reader.ChunkCount(1); ++n)
+        ASSERT_EQ(ChunkBytes(reader, 1, n), sound[n]) << "sound " << n;
+}
+
 TEST_F(AviReaderTest, HostileStructuresAreBounded)
 {
     QByteArray manyStreams;
