@@ -51,7 +51,7 @@ class AviReader {
 public:
     static constexpr size_t kMaxStreams = 100;  // the two decimal digits of a chunk id
     static constexpr size_t kMaxFormatBytes = 64 * 1024;
-    static constexpr size_t kMaxIndexEntries = 8 * 1024 * 1024;  // all streams together
+    static constexpr size_t kMaxIndexEntries = 4 * 1024 * 1024;  // all streams; 20 hours of type 2
     static constexpr size_t kMaxInfoEntries = 256;
 
     static AviOpenResult Open(const QString &path);
@@ -71,7 +71,7 @@ public:
     uint64_t FileSize() const { return fileSize_; }
     int RiffCount() const { return riffCount_; }  // "AVI " plus "AVIX" chunks
     AviIndexSource IndexSource() const { return indexSource_; }
-    // The file ends before its structure says it does, or its index had entries past the end.
+    // The file is cut short or unfinished, or sizes or index entries point past what holds them.
     bool Damaged() const { return damaged_; }
 
     size_t ChunkCount(int stream) const;
