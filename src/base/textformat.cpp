@@ -12,7 +12,7 @@ constexpr int kMaxField = 999;
 constexpr int kMaxDecimals = 18;
 constexpr int kDefaultDecimals = 2;
 
-struct Spec {
+struct Placeholder {
     bool leftAlign = false;
     int width = 0;
     int precision = -1;  // -1 when not written
@@ -21,7 +21,7 @@ struct Spec {
 
 // Reads the placeholder starting at the '%' at start; returns the index after it,
 // or nothing when it is not well-formed.
-std::optional<qsizetype> ParseSpec(const QString &pattern, qsizetype start, Spec &spec)
+std::optional<qsizetype> ParsePlaceholder(const QString &pattern, qsizetype start, Placeholder &field)
 {
     qsizetype j = start + 1;
     const auto readNumber = [&](int &number) {
@@ -35,18 +35,18 @@ std::optional<qsizetype> ParseSpec(const QString &pattern, qsizetype start, Spec
         return true;
     };
     if (j < pattern.size() && pattern.at(j) == QLatin1Char('%')) {
-        spec.type = QLatin1Char('%');
+        field.type = QLatin1Char('%');
         return j + 1;
     }
     if (j < pattern.size() && pattern.at(j) == QLatin1Char('-')) {
-        spec.leftAlign = true;
+        field.leftAlign = true;
         ++j;
     }
-    if (!readNumber(spec.width))
+    if (!readNumber(field.width))
         return std::nullopt;
     if (j < pattern.size() && pattern.at(j) == QLatin1Char('.')) {
         ++j;
-        if (!readNumber(spec.precision))
+        if (!readNumber(field.precision))
             return std::nullopt;
     }
     if (j >= pattern.size())
@@ -55,7 +55,7 @@ std::optional<qsizetype> ParseSpec(const QString &pattern, qsizetype start, Spec
     if (type != QLatin1Char('x') && type != QLatin1Char('X')
         && !QStringLiteral("dns").contains(type, Qt::CaseInsensitive))
         return std::nullopt;
-    spec.type = type;
+    field.type = type;
     return j + 1;
 }
 
@@ -82,25 +82,25 @@ QString WithLeastDigits(const QString &digits, int precision)
     return precision > 0 ? digits.rightJustified(precision, QLatin1Char('0')) : digits;
 }
 
-std::optional<QString> Render(const Spec &spec, const FormatArg &arg, const FormatSettings &settings)
+std::optional<QString> Render(const Placeholder &field, const FormatArg &arg, const FormatSettings &settings)
 {
     const int64_t *integer = std::get_if<int64_t>(&arg.value);
     const double *real = std::get_if<double>(&arg.value);
     const QString *text = std::get_if<QString>(&arg.value);
-    switch (spec.type.toLower().unicode()) {
+    switch (field.type.toLower().unicode()) {
     case 'd':
         if (!integer)
             return std::nullopt;
         return (*integer < 0 ? QStringLiteral("-") : QString())
-               + WithLeastDigits(QString::number(Magnitude(*integer)), spec.precision);
+               + WithLeastDigits(QString::number(Magnitude(*integer)), field.precision);
     case 'x': {
         if (!integer)
             return std::nullopt;
-        const QString hex = WithLeastDigits(QString::number(static_cast<uint64_t>(*integer), 16), spec.precision);
-        return spec.type == QLatin1Char('X') ? hex.toUpper() : hex;
+        const QString hex = WithLeastDigits(QString::number(static_cast<uint64_t>(*integer), 16), field.precision);
+        return field.type == QLatin1Char('X') ? hex.toUpper() : hex;
     }
     case 'n': {
-        const int decimals = spec.precision < 0 ? kDefaultDecimals : std::min(spec.precision, kMaxDecimals);
+        const int decimals = field.precision < 0 ? kDefaultDecimals : std::min(field.precision, kMaxDecimals);
         if (real)
             return FormatNumber(*real, decimals, settings);
         if (!integer)
@@ -115,7 +115,7 @@ std::optional<QString> Render(const Spec &spec, const FormatArg &arg, const Form
     case 's':
         if (!text)
             return std::nullopt;
-        return spec.precision >= 0 ? text->left(spec.precision) : *text;
+        return field.precision >= 0 ? text->left(field.precision) : *text;
     default:
         return std::nullopt;
     }
@@ -133,15 +133,15 @@ QString FormatText(const QString &pattern, std::span<const FormatArg> args, cons
             out += pattern.at(i++);
             continue;
         }
-        Spec spec;
-        const std::optional<qsizetype> end = ParseSpec(pattern, i, spec);
+        Placeholder field;
+        const std::optional<qsizetype> end = ParsePlaceholder(pattern, i, field);
         if (!end) {
             out += pattern.at(i++);
             continue;
         }
         const QString placeholder = pattern.mid(i, *end - i);
         i = *end;
-        if (spec.type == QLatin1Char('%')) {
+        if (field.type == QLatin1Char('%')) {
             out += QLatin1Char('%');
             continue;
         }
@@ -149,13 +149,13 @@ QString FormatText(const QString &pattern, std::span<const FormatArg> args, cons
             out += placeholder;
             continue;
         }
-        const std::optional<QString> filled = Render(spec, args[next++], settings);
+        const std::optional<QString> filled = Render(field, args[next++], settings);
         if (!filled)
             out += placeholder;
-        else if (spec.leftAlign)
-            out += filled->leftJustified(spec.width);
+        else if (field.leftAlign)
+            out += filled->leftJustified(field.width);
         else
-            out += filled->rightJustified(spec.width);
+            out += filled->rightJustified(field.width);
     }
     return out;
 }
