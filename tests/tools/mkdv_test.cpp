@@ -165,3 +165,35 @@ TEST(Mkdv, RefusesBadPlansWithAMessage)
         EXPECT_TRUE(made.err.startsWith("morvik-mkdv: ")) << made.err.constData();
     }
 }
+
+TEST(Mkdv, SoundInsideType1FramesDecodesToTheSamePcmAsTheType2Stream)
+{
+    REQUIRE_TOOL("ffmpeg");
+    QTemporaryDir dir;
+    for (const char *system : {"pal", "ntsc"}) {
+        SCOPED_TRACE(system);
+        const QString type1 = dir.filePath(QStringLiteral("t1.avi")), type2 = dir.filePath(QStringLiteral("t2.avi"));
+        for (const auto &[type, file] : {std::pair{"1", type1}, std::pair{"2", type2}}) {
+            const auto made = MakeDv({"--type", type, "--system", system, "--audio", "48k16", "--out", file,
+                                      "--recording", "2010-05-01 08:00:00,00:00:00:00,15"});
+            ASSERT_EQ(made.exitCode, 0) << made.err.constData();
+        }
+        // The type 2 sound stream holds exactly the PCM that was put into the frames.
+        AviOpenResult opened = AviReader::Open(type2);
+        ASSERT_TRUE(opened.reader);
+        const int sound = opened.reader->FindStream(MakeFourCC("auds"));
+        ASSERT_GE(sound, 0);
+        QByteArray inserted;
+        for (size_t n = 0; n < opened.reader->ChunkCount(sound); ++n) {
+            QByteArray chunk(*opened.reader->ChunkSize(sound, n), Qt::Uninitialized);
+            ASSERT_TRUE(opened.reader->ReadChunk(sound, n, MutableByteSpan(reinterpret_cast<uint8_t *>(chunk.data()),
+                                                                          chunk.size()))
+                            .ok);
+            inserted += chunk;
+        }
+        const auto decoded = testsupport::Run("ffmpeg", {"-v", "error", "-i", type1, "-map", "0:a:0", "-f", "s16le", "-"});
+        ASSERT_EQ(decoded.exitCode, 0) << decoded.err.constData();
+        EXPECT_EQ(decoded.out.size(), inserted.size());
+        EXPECT_TRUE(decoded.out == inserted);
+    }
+}
