@@ -1,7 +1,8 @@
 #include "formats/avireader.h"
 
+#include "base/textfile.h"
+
 #include <QFile>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <cerrno>
@@ -36,28 +37,11 @@ FourCC LowerFourCC(FourCC code)
 
 bool IsDvCode(FourCC code) { return std::ranges::find(kDvCodes, LowerFourCC(code)) != kDvCodes.end(); }
 
-// Windows-1252 code points of bytes 0x80..0x9F; the rest of the code page is Latin-1.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-QString DecodeText(ByteSpan bytes)
+// Texts end at their first NUL; the rest is UTF-8 or, failing that, Windows-1252.
+QString DecodeChunkText(ByteSpan bytes)
 {
     const auto end = std::ranges::find(bytes, uint8_t{0});
-    const QByteArrayView view(bytes.data(), end - bytes.begin());
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(view);
-    if (!utf8.hasError())
-        return text;
-    text.clear();
-    text.reserve(view.size());
-    for (const char c : view) {
-        const auto byte = static_cast<uint8_t>(c);
-        text.append(byte >= 0x80 && byte < 0xA0 ? QChar(kCp1252High[byte - 0x80]) : QChar(static_cast<char16_t>(byte)));
-    }
-    return text;
+    return DecodeText(QByteArray(reinterpret_cast<const char *>(bytes.data()), end - bytes.begin()));
 }
 
 // ticks × scale / rate seconds in 100 ns units, without overflowing for any 32-bit inputs.
@@ -243,7 +227,7 @@ void AviReader::WalkStreamList(Range body)
         } else if (chunk->id == kStrn) {
             std::vector<uint8_t> name(std::min<uint64_t>(available, kMaxNameBytes));
             name.resize(ReadAt(data.begin, name));
-            stream.name = DecodeText(name);
+            stream.name = DecodeChunkText(name);
         } else if (chunk->id == kIndx) {
             superIndex = data;
             stream.hasSuperIndex = true;
@@ -290,7 +274,7 @@ void AviReader::ReadInfoList(Range body)
         const Range data = Body(*chunk, body.end);
         std::vector<uint8_t> text(std::min<uint64_t>(data.end - data.begin, kMaxInfoTextBytes));
         text.resize(ReadAt(data.begin, text));
-        info_.push_back({chunk->id, DecodeText(text)});
+        info_.push_back({chunk->id, DecodeChunkText(text)});
         position = chunk->DeclaredEnd() + (chunk->size & 1);
     }
 }
