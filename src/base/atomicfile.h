@@ -1,0 +1,57 @@
+// A new file written beside its destination under a unique temporary name and
+// renamed over the destination only on Commit, so that an existing file stays
+// whole until the new one is complete. Appends go through a large buffer; bytes
+// already appended can be patched in place (sizes written as placeholders first).
+//
+// The object owns its descriptor and its temporary file, which it removes unless
+// committed. One thread at a time.
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+class AtomicFile {
+public:
+    static constexpr size_t kBufferSize = 4 * 1024 * 1024;
+
+    // Creates "<destination>.<random>.part" in the destination's folder; empty with
+    // *error set when that fails.
+    static std::unique_ptr<AtomicFile> Create(const QString &destination, QString *error);
+    ~AtomicFile();
+    AtomicFile(const AtomicFile &) = delete;
+    AtomicFile &operator=(const AtomicFile &) = delete;
+
+    bool Append(std::span<const uint8_t> bytes);
+    bool AppendZeros(size_t count);
+    // Overwrites bytes already appended, at position.
+    bool Patch(uint64_t position, std::span<const uint8_t> bytes);
+    uint64_t Position() const { return flushed_ + buffer_.size(); }
+
+    // Flushes, syncs and renames the file over the destination.
+    bool Commit();
+    // Removes the temporary file; the destination is left as it was.
+    void Discard();
+
+    bool Failed() const { return !error_.isEmpty(); }
+    const QString &Error() const { return error_; }
+    const QString &TemporaryPath() const { return temporaryPath_; }
+    const QString &Destination() const { return destination_; }
+
+private:
+    AtomicFile(int fd, QString destination, QString temporaryPath);
+    bool Flush();
+    bool WriteAt(uint64_t position, std::span<const uint8_t> bytes);
+    bool Fail(const QString &what);
+
+    int fd_ = -1;
+    QString destination_;
+    QString temporaryPath_;
+    std::vector<uint8_t> buffer_;
+    uint64_t flushed_ = 0;  // bytes on disk; the buffer holds what follows
+    QString error_;
+    bool done_ = false;
+};
