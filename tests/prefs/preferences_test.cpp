@@ -1,8 +1,10 @@
 #include "prefs/preferences.h"
 
+#include "base/textfile.h"
 #include "support/testsupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
@@ -123,6 +125,23 @@ TEST_F(PreferenceFiles, FailedSaveIsReportedAndLeavesNoFile)
     writer.WriteInteger(QStringLiteral("Volume"), 9);
     EXPECT_FALSE(writer.Save());
     EXPECT_EQ(ReadWholeFile(places.configFolder), QByteArray("x"));
+}
+
+TEST_F(PreferenceFiles, AFileThatCannotBeReadIsNotOverwritten)
+{
+    // Too large to be read as text (sparse, so it takes no room): its sections would be lost.
+    QFile file(Portable());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(file.resize(kMaxTextFileBytes + 1));
+    file.close();
+
+    TWritePreferences writer(kPreferencesKeyPath, TStorageMode::kIniFile, places);
+    writer.WriteInteger(QStringLiteral("Volume"), 9);
+    EXPECT_FALSE(writer.Save());
+    EXPECT_EQ(QFileInfo(Portable()).size(), kMaxTextFileBytes + 1);
+    EXPECT_EQ(TReadPreferences(kPreferencesKeyPath, TStorageMode::kIniFile, places)
+                  .ReadInteger(QStringLiteral("Volume"), 3),
+              3);
 }
 
 TEST_F(PreferenceFiles, DeletingTheUserStoreRemovesTheEmptyCompanyFolder)
