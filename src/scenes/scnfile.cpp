@@ -1,0 +1,406 @@
+#include "scenes/scnfile.h"
+
+#include "scenes/scenetitles.h"
+
+#include <QStringDecoder>
+
+#include <array>
+#include <optional>
+
+namespace {
+
+// Fixed parts of the layout.
+constexpr std::array<uint8_t, 14> kHeaderStart = {0x63, 0x26, 0x01, 0x00, 0x04, 0x00, 0x00, 0x00,
+                                                  0xFF, 0xFF, 0x03, 0x00, 0x0A, 0x00};
+constexpr char kHeaderTag[] = "SourceTape";
+constexpr std::array<uint8_t, 8> kHeaderEnd = {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0C, 0x00};
+constexpr std::array<uint8_t, 6> kClipStart = {0xFF, 0xFF, 0x01, 0x00, 0x04, 0x00};
+constexpr char kClipTag[] = "Clip";
+constexpr uint8_t kClipKind = 0x50;
+constexpr std::array<uint8_t, 6> kSceneStart = {0xFF, 0xFF, 0x01, 0x00, 0x05, 0x00};
+constexpr char kSceneTag[] = "Scene";
+constexpr std::array<uint8_t, 6> kFirstMiddle = {0x00, 0x00, 0x00, 0x00, 0x01, 0x80};
+constexpr std::array<uint8_t, 3> kFurtherStart = {0x03, 0x80, 0xF0};
+constexpr std::array<uint8_t, 3> kFurtherKind = {0x00, 0x05, 0x80};
+constexpr std::array<uint8_t, 6> kFurtherMiddle = {0x00, 0x00, 0x00, 0x00, 0x07, 0x00};
+constexpr std::array<uint8_t, 3> kWideStringMark = {0xFF, 0xFE, 0xFF};
+
+constexpr uint8_t kTitleFlag = 0x80;
+constexpr uint8_t kPictureFlag = 0x40;
+constexpr int kMaxScenes = 0xFFFF;
+
+// Sizes the reader skips: the header before the path; after it up to and with the
+// first record's flags; the rest of the first record's opening; the constant
+// middles; a further record's opening.
+constexpr size_t kHeaderBytes = kHeaderStart.size() + sizeof kHeaderTag - 1;                       // 24
+constexpr size_t kFirstOpeningBytes = kHeaderEnd.size() + 2 + kClipStart.size() + sizeof kClipTag - 1
+                                    + 4 + 2;                                                        // 26
+constexpr size_t kFirstSceneTagBytes = kSceneStart.size() - 2 + sizeof kSceneTag - 1;              // 9
+constexpr size_t kMiddleBytes = kFirstMiddle.size();                                                // 6
+constexpr size_t kFurtherOpeningBytes = kFurtherStart.size() + 2 + kFurtherKind.size();             // 8
+// Where the flags sit in the 26 bytes after the path (after the count and the
+// clip tag) and in the opening of a further record.
+constexpr size_t kCountInFirstOpening = kHeaderEnd.size();                                          // 8
+constexpr size_t kTitleFlagInFirstOpening = kCountInFirstOpening + 2 + kClipStart.size() + 4 + 1;   // 21
+constexpr size_t kTitleFlagInFurtherOpening = kFurtherStart.size();                                 // 3
+
+// Single-byte strings of the reader's two older forms: at most 254, or 1023, bytes.
+constexpr uint8_t kLongStringMark = 0xFF;
+constexpr uint16_t kMaxSingleByteLong = 1023;
+constexpr uint16_t kWideStringTag = 0xFFFE;
+
+// ---- writing -----------------------------------------------------------------
+
+void Append(QByteArray &out, ByteSpan bytes)
+{
+    out.append(reinterpret_cast<const char *>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+}
+
+void AppendTag(QByteArray &out, const char *tag) { out.append(tag); }
+
+void AppendLE16(QByteArray &out, uint16_t value)
+{
+    uint8_t bytes[2];
+    WriteLE16(bytes, value);
+    Append(out, bytes);
+}
+
+void AppendInt32(QByteArray &out, int32_t value)
+{
+    uint8_t bytes[4];
+    WriteLE32(bytes, static_cast<uint32_t>(value));
+    Append(out, bytes);
+}
+
+// The text as a string field: FF FE FF, n, n UTF-16LE characters. Longer texts
+// are cut to what the length byte holds, never inside a surrogate pair.
+void AppendWideString(QByteArray &out, const QString &text)
+{
+    qsizetype length = std::min<qsizetype>(text.size(), kMaxScnStringChars);
+    if (length < text.size() && length > 0 && text[length - 1].isHighSurrogate())
+        --length;
+    Append(out, kWideStringMark);
+    out.append(static_cast<char>(length));
+    for (qsizetype i = 0; i < length; ++i)
+        AppendLE16(out, text[i].unicode());
+}
+
+QByteArray ScnHeader(const QString &videoPath)
+{
+    QByteArray out;
+    Append(out, kHeaderStart);
+    AppendTag(out, kHeaderTag);
+    AppendWideString(out, videoPath);
+    Append(out, kHeaderEnd);
+    return out;
+}
+
+uint8_t TitleFlag(const TSceneClass &scene)
+{
+    return scene.Title.isEmpty() && scene.Subtitle.isEmpty() ? 0 : kTitleFlag;
+}
+
+uint8_t PictureFlag(const TSceneClass &scene) { return scene.ThumbOffset == 0 ? 0 : kPictureFlag; }
+
+void AppendOptionalFields(QByteArray &out, const TSceneClass &scene)
+{
+    if (PictureFlag(scene))
+        AppendInt32(out, scene.ThumbOffset);
+    if (TitleFlag(scene))
+        AppendWideString(out, JoinTitles(scene.Title, scene.Subtitle));
+}
+
+QByteArray FirstRecord(const TSceneClass &scene, const QString &videoPath)
+{
+    QByteArray out;
+    Append(out, kClipStart);
+    AppendTag(out, kClipTag);
+    out.append(static_cast<char>(kClipKind));
+    out.append(static_cast<char>(TitleFlag(scene)));
+    out.append(static_cast<char>(PictureFlag(scene)));
+    out.append('\0');
+    Append(out, kSceneStart);
+    AppendTag(out, kSceneTag);
+    AppendWideString(out, QString());
+    AppendInt32(out, 0);
+    AppendInt32(out, scene.EndFrame);
+    Append(out, kFirstMiddle);
+    AppendWideString(out, videoPath);
+    AppendInt32(out, 0);
+    AppendInt32(out, 0);
+    AppendInt32(out, scene.EndFrame);
+    AppendOptionalFields(out, scene);
+    return out;
+}
+
+QByteArray FurtherRecord(const TSceneClass &scene)
+{
+    // Modular, like the file's 32-bit fields: begin + length gives the end back.
+    const auto length = static_cast<int32_t>(static_cast<uint32_t>(scene.EndFrame)
+                                             - static_cast<uint32_t>(scene.BeginFrame));
+    QByteArray out;
+    Append(out, kFurtherStart);
+    out.append(static_cast<char>(TitleFlag(scene)));
+    out.append(static_cast<char>(PictureFlag(scene)));
+    Append(out, kFurtherKind);
+    AppendWideString(out, QString());
+    AppendInt32(out, scene.BeginFrame);
+    AppendInt32(out, length);
+    Append(out, kFurtherMiddle);
+    AppendInt32(out, scene.BeginFrame);
+    AppendInt32(out, length);
+    AppendInt32(out, scene.BeginFrame);
+    AppendOptionalFields(out, scene);
+    return out;
+}
+
+// ---- reading -----------------------------------------------------------------
+
+// Windows-1252 for 0x80 to 0x9F; the five bytes it leaves undefined keep their C1 code.
+constexpr std::array<char16_t, 32> kWindows1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+// Single-byte text in the system code page: UTF-8, or Windows-1252 when the
+// bytes are not valid UTF-8.
+QString DecodeSystemBytes(ByteSpan bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+    const QByteArrayView view(reinterpret_cast<const char *>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+    QString text = utf8.decode(view);
+    if (!utf8.hasError())
+        return text;
+    text.clear();
+    text.reserve(static_cast<qsizetype>(bytes.size()));
+    for (uint8_t b : bytes)
+        text.append(QChar(b >= 0x80 && b < 0xA0 ? kWindows1252High[b - 0x80] : char16_t(b)));
+    return text;
+}
+
+// Reads fields in order; every read fails, consuming nothing, when the field
+// would run past the end.
+class ScnCursor {
+public:
+    explicit ScnCursor(ByteSpan bytes) : bytes_(bytes) {}
+
+    std::optional<ByteSpan> Take(size_t count)
+    {
+        if (count > bytes_.size() - pos_)
+            return std::nullopt;
+        const ByteSpan taken = bytes_.subspan(pos_, count);
+        pos_ += count;
+        return taken;
+    }
+
+    bool Skip(size_t count) { return Take(count).has_value(); }
+
+    std::optional<uint8_t> Byte()
+    {
+        const auto taken = Take(1);
+        return taken ? std::optional<uint8_t>((*taken)[0]) : std::nullopt;
+    }
+
+    std::optional<uint16_t> Word()
+    {
+        const auto taken = Take(2);
+        return taken ? std::optional<uint16_t>(ReadLE16(taken->data())) : std::nullopt;
+    }
+
+    std::optional<int32_t> Int32()
+    {
+        const auto taken = Take(4);
+        return taken ? std::optional<int32_t>(static_cast<int32_t>(ReadLE32(taken->data()))) : std::nullopt;
+    }
+
+    bool SkipInt32s(int count) { return Skip(4 * static_cast<size_t>(count)); }
+
+    // A string field in any of its forms; see the writer for the one it writes.
+    std::optional<QString> String()
+    {
+        const auto length = Byte();
+        if (!length)
+            return std::nullopt;
+        if (*length != kLongStringMark)
+            return SingleBytes(*length);
+        const auto wide = Word();
+        if (!wide)
+            return std::nullopt;
+        if (*wide <= kMaxSingleByteLong)
+            return SingleBytes(*wide);
+        if (*wide != kWideStringTag)
+            return QString();  // an unknown form: nothing more belongs to it
+        const auto chars = Byte();
+        if (!chars)
+            return std::nullopt;
+        if (*chars > kMaxScnStringChars)
+            return QString();
+        const auto taken = Take(2 * size_t{*chars});
+        if (!taken)
+            return std::nullopt;
+        QString text(*chars, Qt::Uninitialized);
+        for (int i = 0; i < *chars; ++i)
+            text[i] = QChar(ReadLE16(taken->data() + 2 * i));
+        return text;
+    }
+
+private:
+    std::optional<QString> SingleBytes(size_t count)
+    {
+        const auto taken = Take(count);
+        return taken ? std::optional<QString>(DecodeSystemBytes(*taken)) : std::nullopt;
+    }
+
+    ByteSpan bytes_;
+    size_t pos_ = 0;
+};
+
+// The picture offset and the titles that follow a record when its flags say so.
+bool ReadOptionalFields(ScnCursor &in, bool hasTitle, bool hasPicture, TSceneClass &scene)
+{
+    if (hasPicture) {
+        const auto offset = in.Int32();
+        if (!offset)
+            return false;
+        scene.ThumbOffset = *offset;
+    }
+    if (hasTitle) {
+        const auto text = in.String();
+        if (!text)
+            return false;
+        TSceneTitles titles = SplitTitles(*text);
+        scene.Title = std::move(titles.Title);
+        scene.Subtitle = std::move(titles.Subtitle);
+    }
+    return true;
+}
+
+void AppendEntry(TSceneList &list, std::unique_ptr<TSceneClass> scene)
+{
+    QString caption = SceneCaption(*scene);
+    list.push_back({std::move(caption), std::move(scene)});
+}
+
+}  // namespace
+
+QString ScnFilePath(const QString &videoPath)
+{
+    const qsizetype nameStart = videoPath.lastIndexOf(QLatin1Char('/')) + 1;
+    const qsizetype dot = videoPath.lastIndexOf(QLatin1Char('.'));
+    // A dot that begins the name marks a hidden file, not an extension.
+    const bool hasExtension = dot > nameStart;
+    return (hasExtension ? videoPath.left(dot) : videoPath) + QStringLiteral(".scn");
+}
+
+TwriteScene::TwriteScene(const QString &videoPath) : videoPath_(videoPath)
+{
+    const QString scnPath = ScnFilePath(videoPath);
+    QFile::remove(scnPath);
+    file_.setFileName(scnPath);
+    ok_ = file_.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+    if (!ok_)
+        return;
+    const QByteArray header = ScnHeader(videoPath_);
+    // The count follows the header: 36 + 2 x the path's length.
+    countOffset_ = header.size();
+    offset_ = countOffset_;
+    WriteAt(0, header);
+    file_.flush();
+}
+
+void TwriteScene::WriteScene(const TSceneClass &scene)
+{
+    if (!ok_)
+        return;
+    if (count_ >= kMaxScenes) {
+        ok_ = false;
+        return;
+    }
+    QByteArray record;
+    if (count_ == 0) {
+        AppendLE16(record, 0);
+        record += FirstRecord(scene, videoPath_);
+    } else {
+        record = FurtherRecord(scene);
+    }
+    // The record first, then the count that takes it in: a file cut between the
+    // two still reads whole, without the cut record.
+    if (!WriteAt(offset_, record))
+        return;
+    offset_ += record.size();
+    ++count_;
+    QByteArray count;
+    AppendLE16(count, static_cast<uint16_t>(count_));
+    WriteAt(countOffset_, count);
+    file_.flush();
+}
+
+bool TwriteScene::WriteAt(qint64 offset, const QByteArray &bytes)
+{
+    if (!ok_ || !file_.seek(offset) || file_.write(bytes) != bytes.size())
+        ok_ = false;
+    return ok_;
+}
+
+bool ParseScnFile(ByteSpan bytes, TSceneList &list, const SceneContext &context)
+{
+    list.clear();
+    ScnCursor in(bytes);
+    if (!in.Skip(kHeaderBytes) || !in.String())
+        return false;
+    const auto opening = in.Take(kFirstOpeningBytes);
+    if (!opening)
+        return false;
+    const int count = ReadLE16(opening->data() + kCountInFirstOpening);
+    bool hasTitle = ((*opening)[kTitleFlagInFirstOpening] & kTitleFlag) != 0;
+    bool hasPicture = ((*opening)[kTitleFlagInFirstOpening + 1] & kPictureFlag) != 0;
+
+    if (!in.Skip(kFirstSceneTagBytes) || !in.String() || !in.SkipInt32s(1))
+        return false;
+    const auto end = in.Int32();
+    if (!end)
+        return false;
+    auto first = std::make_unique<TSceneClass>(0, *end, context);
+    first->Number = 1;
+    if (!in.Skip(kMiddleBytes) || !in.String() || !in.SkipInt32s(3)
+        || !ReadOptionalFields(in, hasTitle, hasPicture, *first))
+        return false;
+    AppendEntry(list, std::move(first));
+
+    for (int number = 2; number <= count; ++number) {
+        const auto further = in.Take(kFurtherOpeningBytes);
+        if (!further)
+            return false;
+        hasTitle = ((*further)[kTitleFlagInFurtherOpening] & kTitleFlag) != 0;
+        hasPicture = ((*further)[kTitleFlagInFurtherOpening + 1] & kPictureFlag) != 0;
+        if (!in.String())
+            return false;
+        const auto begin = in.Int32();
+        const auto length = begin ? in.Int32() : std::nullopt;
+        if (!length)
+            return false;
+        const auto sceneEnd = static_cast<int32_t>(static_cast<uint32_t>(*begin) + static_cast<uint32_t>(*length));
+        auto scene = std::make_unique<TSceneClass>(*begin, sceneEnd, context);
+        scene->Number = number;
+        if (!in.Skip(kMiddleBytes) || !in.SkipInt32s(3) || !ReadOptionalFields(in, hasTitle, hasPicture, *scene))
+            return false;
+        AppendEntry(list, std::move(scene));
+    }
+    return true;
+}
+
+bool ReadScnFile(const QString &scnPath, TSceneList &list, const SceneContext &context)
+{
+    list.clear();
+    QFile file(scnPath);
+    if (!file.open(QIODevice::ReadOnly) || file.isSequential())
+        return false;
+    const qint64 size = file.size();
+    if (size > kMaxScnFileBytes)
+        return false;
+    const QByteArray bytes = file.read(size);
+    const bool complete = bytes.size() == size && file.error() == QFileDevice::NoError;
+    const ByteSpan span(reinterpret_cast<const uint8_t *>(bytes.constData()), static_cast<size_t>(bytes.size()));
+    return ParseScnFile(span, list, context) && complete;
+}
