@@ -1,8 +1,8 @@
 #include "scenes/scnfile.h"
 
+#include "base/textfile.h"
 #include "scenes/scenetitles.h"
 
-#include <QStringDecoder>
 
 #include <array>
 #include <optional>
@@ -156,27 +156,10 @@ QByteArray FurtherRecord(const TSceneClass &scene)
 
 // ---- reading -----------------------------------------------------------------
 
-// Windows-1252 for 0x80 to 0x9F; the five bytes it leaves undefined keep their C1 code.
-constexpr std::array<char16_t, 32> kWindows1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-// Single-byte text in the system code page: UTF-8, or Windows-1252 when the
-// bytes are not valid UTF-8.
+// Single-byte text in the system code page.
 QString DecodeSystemBytes(ByteSpan bytes)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
-    const QByteArrayView view(reinterpret_cast<const char *>(bytes.data()), static_cast<qsizetype>(bytes.size()));
-    QString text = utf8.decode(view);
-    if (!utf8.hasError())
-        return text;
-    text.clear();
-    text.reserve(static_cast<qsizetype>(bytes.size()));
-    for (uint8_t b : bytes)
-        text.append(QChar(b >= 0x80 && b < 0xA0 ? kWindows1252High[b - 0x80] : char16_t(b)));
-    return text;
+    return DecodeText(QByteArray(reinterpret_cast<const char *>(bytes.data()), static_cast<qsizetype>(bytes.size())));
 }
 
 // Reads fields in order; every read fails, consuming nothing, when the field
