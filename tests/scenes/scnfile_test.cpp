@@ -389,6 +389,21 @@ TEST(ScnFile, ReadingRefusesWhatIsNoSceneFile)
     EXPECT_TRUE(list.empty());
 }
 
+TEST(ScnFile, WriterStopsAtTheLargestCount)
+{
+    QTemporaryDir dir;
+    const QString video = dir.filePath(QStringLiteral("v.avi"));
+    TwriteScene writer(video);
+    for (int32_t i = 0; i < 0xFFFF; ++i)
+        writer.WriteScene(TSceneClass(i, i + 1));
+    EXPECT_TRUE(writer.ok());
+    writer.WriteScene(TSceneClass(0xFFFF, 0x10000));
+    EXPECT_FALSE(writer.ok()) << "the count would wrap to 0";
+    TSceneList list;
+    EXPECT_TRUE(ReadScnFile(ScnFilePath(video), list));
+    EXPECT_EQ(list.size(), 0xFFFFu);
+}
+
 TEST(ScnFile, WriterFailsQuietlyWhereNoFileCanBeMade)
 {
     QTemporaryDir dir;
