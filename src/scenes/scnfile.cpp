@@ -6,19 +6,20 @@
 
 #include <array>
 #include <optional>
+#include <string_view>
 
 namespace {
 
 // Fixed parts of the layout.
 constexpr std::array<uint8_t, 14> kHeaderStart = {0x63, 0x26, 0x01, 0x00, 0x04, 0x00, 0x00, 0x00,
                                                   0xFF, 0xFF, 0x03, 0x00, 0x0A, 0x00};
-constexpr char kHeaderTag[] = "SourceTape";
+constexpr std::string_view kHeaderTag = "SourceTape";
 constexpr std::array<uint8_t, 8> kHeaderEnd = {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0C, 0x00};
 constexpr std::array<uint8_t, 6> kClipStart = {0xFF, 0xFF, 0x01, 0x00, 0x04, 0x00};
-constexpr char kClipTag[] = "Clip";
+constexpr std::string_view kClipTag = "Clip";
 constexpr uint8_t kClipKind = 0x50;
 constexpr std::array<uint8_t, 6> kSceneStart = {0xFF, 0xFF, 0x01, 0x00, 0x05, 0x00};
-constexpr char kSceneTag[] = "Scene";
+constexpr std::string_view kSceneTag = "Scene";
 constexpr std::array<uint8_t, 6> kFirstMiddle = {0x00, 0x00, 0x00, 0x00, 0x01, 0x80};
 constexpr std::array<uint8_t, 3> kFurtherStart = {0x03, 0x80, 0xF0};
 constexpr std::array<uint8_t, 3> kFurtherKind = {0x00, 0x05, 0x80};
@@ -29,20 +30,24 @@ constexpr uint8_t kTitleFlag = 0x80;
 constexpr uint8_t kPictureFlag = 0x40;
 constexpr int kMaxScenes = 0xFFFF;
 
-// Sizes the reader skips: the header before the path; after it up to and with the
-// first record's flags; the rest of the first record's opening; the constant
-// middles; a further record's opening.
-constexpr size_t kHeaderBytes = kHeaderStart.size() + sizeof kHeaderTag - 1;                       // 24
-constexpr size_t kFirstOpeningBytes = kHeaderEnd.size() + 2 + kClipStart.size() + sizeof kClipTag - 1
-                                    + 4 + 2;                                                        // 26
-constexpr size_t kFirstSceneTagBytes = kSceneStart.size() - 2 + sizeof kSceneTag - 1;              // 9
-constexpr size_t kMiddleBytes = kFirstMiddle.size();                                                // 6
-constexpr size_t kFurtherOpeningBytes = kFurtherStart.size() + 2 + kFurtherKind.size();             // 8
-// Where the flags sit in the 26 bytes after the path (after the count and the
-// clip tag) and in the opening of a further record.
-constexpr size_t kCountInFirstOpening = kHeaderEnd.size();                                          // 8
-constexpr size_t kTitleFlagInFirstOpening = kCountInFirstOpening + 2 + kClipStart.size() + 4 + 1;   // 21
-constexpr size_t kTitleFlagInFurtherOpening = kFurtherStart.size();                                 // 3
+// The reader takes the layout in blocks and does not check their constant bytes.
+// Before the path: the header (24 bytes).
+constexpr size_t kHeaderBytes = kHeaderStart.size() + kHeaderTag.size();
+// After the path, one block holding the count and the first record's flags: the
+// eight bytes, the count, the clip tag, its kind, the two flags, a zero byte and
+// the first two bytes of the scene tag (26 bytes).
+constexpr size_t kCountAt = kHeaderEnd.size();                                                  // 8
+constexpr size_t kFirstTitleFlagAt = kCountAt + 2 + kClipStart.size() + kClipTag.size() + 1;    // 21
+constexpr size_t kFirstPictureFlagAt = kFirstTitleFlagAt + 1;                                   // 22
+constexpr size_t kFirstOpeningBytes = kFirstPictureFlagAt + 1 + 1 + 2;                          // 26
+// The rest of the scene tag (9 bytes).
+constexpr size_t kFirstSceneTagRestBytes = kSceneStart.size() - 2 + kSceneTag.size();
+// The six constant bytes between a record's frames and its repeated frames.
+constexpr size_t kMiddleBytes = kFirstMiddle.size();
+// A further record's opening with its flags (8 bytes).
+constexpr size_t kFurtherTitleFlagAt = kFurtherStart.size();                                    // 3
+constexpr size_t kFurtherPictureFlagAt = kFurtherTitleFlagAt + 1;                               // 4
+constexpr size_t kFurtherOpeningBytes = kFurtherPictureFlagAt + 1 + kFurtherKind.size();        // 8
 
 // Single-byte strings of the reader's two older forms: at most 254, or 1023, bytes.
 constexpr uint8_t kLongStringMark = 0xFF;
@@ -56,7 +61,10 @@ void Append(QByteArray &out, ByteSpan bytes)
     out.append(reinterpret_cast<const char *>(bytes.data()), static_cast<qsizetype>(bytes.size()));
 }
 
-void AppendTag(QByteArray &out, const char *tag) { out.append(tag); }
+void AppendTag(QByteArray &out, std::string_view tag)
+{
+    out.append(tag.data(), static_cast<qsizetype>(tag.size()));
+}
 
 void AppendLE16(QByteArray &out, uint16_t value)
 {
@@ -162,8 +170,8 @@ QString DecodeSystemBytes(ByteSpan bytes)
     return DecodeText(QByteArray(reinterpret_cast<const char *>(bytes.data()), static_cast<qsizetype>(bytes.size())));
 }
 
-// Reads fields in order; every read fails, consuming nothing, when the field
-// would run past the end.
+// Reads fields in order; a read fails when its field would run past the end,
+// and the parse stops there.
 class ScnCursor {
 public:
     explicit ScnCursor(ByteSpan bytes) : bytes_(bytes) {}
@@ -335,11 +343,11 @@ bool ParseScnFile(ByteSpan bytes, TSceneList &list, const SceneContext &context)
     const auto opening = in.Take(kFirstOpeningBytes);
     if (!opening)
         return false;
-    const int count = ReadLE16(opening->data() + kCountInFirstOpening);
-    bool hasTitle = ((*opening)[kTitleFlagInFirstOpening] & kTitleFlag) != 0;
-    bool hasPicture = ((*opening)[kTitleFlagInFirstOpening + 1] & kPictureFlag) != 0;
+    const int count = ReadLE16(opening->data() + kCountAt);
+    bool hasTitle = ((*opening)[kFirstTitleFlagAt] & kTitleFlag) != 0;
+    bool hasPicture = ((*opening)[kFirstPictureFlagAt] & kPictureFlag) != 0;
 
-    if (!in.Skip(kFirstSceneTagBytes) || !in.String() || !in.SkipInt32s(1))
+    if (!in.Skip(kFirstSceneTagRestBytes) || !in.String() || !in.SkipInt32s(1))
         return false;
     const auto end = in.Int32();
     if (!end)
@@ -355,8 +363,8 @@ bool ParseScnFile(ByteSpan bytes, TSceneList &list, const SceneContext &context)
         const auto further = in.Take(kFurtherOpeningBytes);
         if (!further)
             return false;
-        hasTitle = ((*further)[kTitleFlagInFurtherOpening] & kTitleFlag) != 0;
-        hasPicture = ((*further)[kTitleFlagInFurtherOpening + 1] & kPictureFlag) != 0;
+        hasTitle = ((*further)[kFurtherTitleFlagAt] & kTitleFlag) != 0;
+        hasPicture = ((*further)[kFurtherPictureFlagAt] & kPictureFlag) != 0;
         if (!in.String())
             return false;
         const auto begin = in.Int32();

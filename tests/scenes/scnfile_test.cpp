@@ -239,8 +239,11 @@ TEST(ScnFile, StoredTitlesSplitIntoTwoLines)
 TEST(ScnFile, LongTextsAreCutToWhatTheLengthByteHolds)
 {
     QTemporaryDir dir;
-    // A path longer than a string field holds: the count moves with what was written.
-    const QString video = dir.filePath(QString(300, u'p') + QStringLiteral(".avi"));
+    // A path longer than a string field holds, in folders of short names.
+    const QString deep = dir.filePath(QStringLiteral("folder-name/").repeated(25));
+    ASSERT_TRUE(QDir().mkpath(deep));
+    const QString video = deep + QStringLiteral("v.avi");
+    ASSERT_GT(video.size(), kMaxScnStringChars);
     const QString folderVideo = dir.filePath(QStringLiteral("v.avi"));
     TSceneClass scene(0, 10);
     scene.Title = QString(300, u't');
@@ -265,11 +268,14 @@ TEST(ScnFile, LongTextsAreCutToWhatTheLengthByteHolds)
 
     {
         TwriteScene writer(video);
-        if (!writer.ok())
-            GTEST_SKIP() << "the file system refuses a name this long";
         writer.WriteScene(TSceneClass(0, 10));
         writer.WriteScene(TSceneClass(10, 20));
+        EXPECT_TRUE(writer.ok());
     }
+    const QByteArray bytes = testsupport::ReadWholeFile(ScnFilePath(video));
+    ASSERT_GT(bytes.size(), 36 + 2 * kMaxScnStringChars);
+    EXPECT_EQ(static_cast<uint8_t>(bytes[27]), kMaxScnStringChars) << "the path's length byte";
+    EXPECT_EQ(static_cast<uint8_t>(bytes[36 + 2 * kMaxScnStringChars]), 2) << "the count after the cut path";
     ASSERT_TRUE(ReadScnFile(ScnFilePath(video), list));
     EXPECT_EQ(list.size(), 2u);
 }
@@ -387,6 +393,21 @@ TEST(ScnFile, ReadingRefusesWhatIsNoSceneFile)
     }
     EXPECT_FALSE(ReadScnFile(big, list));
     EXPECT_TRUE(list.empty());
+}
+
+TEST(ScnFile, WriterStopsAtTheLargestCount)
+{
+    QTemporaryDir dir;
+    const QString video = dir.filePath(QStringLiteral("v.avi"));
+    TwriteScene writer(video);
+    for (int32_t i = 0; i < 0xFFFF; ++i)
+        writer.WriteScene(TSceneClass(i, i + 1));
+    EXPECT_TRUE(writer.ok());
+    writer.WriteScene(TSceneClass(0xFFFF, 0x10000));
+    EXPECT_FALSE(writer.ok()) << "the count would wrap to 0";
+    TSceneList list;
+    EXPECT_TRUE(ReadScnFile(ScnFilePath(video), list));
+    EXPECT_EQ(list.size(), 0xFFFFu);
 }
 
 TEST(ScnFile, WriterFailsQuietlyWhereNoFileCanBeMade)
