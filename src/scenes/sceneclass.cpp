@@ -1,24 +1,12 @@
 #include "scenes/sceneclass.h"
 
 #include "scenes/durationtext.h"
+#include "shell/geometry.h"
 
 #include <QColor>
 #include <QSize>
 
 namespace {
-
-// The size of the largest rectangle of proportions width : height within
-// 320 x 240, divisions truncating; empty when either side is not positive.
-QSize FitThumbnailSize(int width, int height)
-{
-    if (width <= 0 || height <= 0)
-        return {};
-    const int64_t w = width;
-    const int64_t h = height;
-    if (kThumbnailMaxHeight * w <= kThumbnailMaxWidth * h)
-        return {static_cast<int>(kThumbnailMaxHeight * w / h), kThumbnailMaxHeight};
-    return {kThumbnailMaxWidth, static_cast<int>(kThumbnailMaxWidth * h / w)};
-}
 
 // A black picture of that size. Every scene starts with the same one, shared
 // until its picture is replaced, so that a list of thousands of scenes does not
@@ -41,7 +29,7 @@ TSceneClass::TSceneClass(int32_t beginFrame, int32_t endFrame, const SceneContex
 {
     if (!context.videoOpen)
         return;
-    const QSize size = FitThumbnailSize(context.pictureWidth, context.pictureHeight);
+    const QSize size = FitRect(context.pictureWidth, context.pictureHeight, QRect(0, 0, kThumbnailMaxWidth, kThumbnailMaxHeight)).size();
     if (!size.isEmpty())
         Thumbnail = BlankThumbnail(size);
     if (auto text = ::DurationText(FrameCount(), context.fps, context.durationStyle))

@@ -1,5 +1,6 @@
 #include "scenes/scnfile.h"
 
+#include "base/paths.h"
 #include "base/textfile.h"
 #include "scenes/scenetitles.h"
 
@@ -277,11 +278,7 @@ void AppendEntry(TSceneList &list, std::unique_ptr<TSceneClass> scene)
 
 QString ScnFilePath(const QString &videoPath)
 {
-    const qsizetype nameStart = videoPath.lastIndexOf(QLatin1Char('/')) + 1;
-    const qsizetype dot = videoPath.lastIndexOf(QLatin1Char('.'));
-    // A dot that begins the name marks a hidden file, not an extension.
-    const bool hasExtension = dot > nameStart;
-    return (hasExtension ? videoPath.left(dot) : videoPath) + QStringLiteral(".scn");
+    return ChangeFileExt(videoPath, QStringLiteral(".scn"));
 }
 
 TwriteScene::TwriteScene(const QString &videoPath) : videoPath_(videoPath)
