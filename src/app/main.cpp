@@ -5,6 +5,7 @@
 #include "formats/dvaudio.h"
 #include "formats/dvcodes.h"
 #include "formats/dvlayout.h"
+#include "formats/fourcctext.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -12,14 +13,6 @@
 #include <vector>
 
 namespace {
-
-QString FourCCText(FourCC code)
-{
-    QString text;
-    for (int i = 0; i < 4; ++i)
-        text += QChar(static_cast<char16_t>((code >> (8 * i)) & 0xFF));
-    return text;
-}
 
 bool Describe(const QString &path, QTextStream &out, QTextStream &err)
 {
@@ -39,7 +32,7 @@ bool Describe(const QString &path, QTextStream &out, QTextStream &err)
         return true;
     }
     const AviStream &stream = reader.Streams()[video];
-    out << "  codec      " << FourCCText(stream.header.handler) << (type1 ? ", DV type 1" : "") << '\n';
+    out << "  codec      " << FourCCToText(stream.header.handler) << (type1 ? ", DV type 1" : "") << '\n';
     out << "  frames     " << reader.ChunkCount(video) << '\n';
     const auto size = reader.ChunkSize(video, 0);
     if (!size || dvlayout::SequencesForFrameSize(*size) == 0) {
