@@ -40,7 +40,10 @@ std::optional<QString> IniReadValue(const QStringList &lines, const QString &sec
 
 void IniWriteValue(QStringList &lines, const QString &sectionHeader, const QString &name, const QString &value)
 {
-    const QString newLine = name + kAssign + value;
+    // A value is one line: a break in it would start entries or sections of its own.
+    QString oneLine = value;
+    oneLine.replace(u'\r', u' ').replace(u'\n', u' ');
+    const QString newLine = name + kAssign + oneLine;
     const qsizetype entry = FindEntry(lines, sectionHeader, name);
     if (entry >= 0) {
         lines[entry] = newLine;

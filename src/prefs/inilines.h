@@ -19,5 +19,6 @@ bool IsIniSectionHeader(const QString &line);
 std::optional<QString> IniReadValue(const QStringList &lines, const QString &sectionHeader, const QString &name);
 
 // Replaces the value of that line; without one, adds "name=value" at the end of the
-// section, or a new section with it at the end of the list.
+// section, or a new section with it at the end of the list. Line breaks in the value
+// are written as spaces.
 void IniWriteValue(QStringList &lines, const QString &sectionHeader, const QString &name, const QString &value);

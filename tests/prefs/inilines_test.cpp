@@ -50,4 +50,12 @@ TEST(IniLines, WritesReplaceInsertOrAppend)
     }
 }
 
+TEST(IniLines, AValueCannotBreakIntoNewEntries)
+{
+    QStringList lines = {kHeader, QStringLiteral("Volume=1")};
+    IniWriteValue(lines, kHeader, QStringLiteral("Fichier F3"), QStringLiteral("/a\r\nVolume=9\n[Other]\rb"));
+    EXPECT_EQ(lines, (QStringList{kHeader, QStringLiteral("Volume=1"),
+                                  QStringLiteral("Fichier F3=/a  Volume=9 [Other] b")}));
+}
+
 }  // namespace
