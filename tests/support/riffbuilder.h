@@ -1,28 +1,44 @@
-// Builds RIFF byte images for tests: chunks and lists with their sizes filled
-// in, odd chunks padded; Raw() lets a test write lying sizes on purpose.
+// Builds RIFF byte fixtures for tests: chunks with their true size and pad byte,
+// lists whose size is written when they are closed, and chunks that lie about
+// their size. One builder per fixture, used by one thread.
 #pragma once
 
 #include <QByteArray>
 
 #include <cstdint>
+#include <vector>
 
-namespace riff {
+namespace testsupport {
 
-QByteArray U32(uint32_t value);
-QByteArray Chunk(const char *id, const QByteArray &data);
-// A chunk whose declared size is given, whatever the data.
-QByteArray ChunkWithSize(const char *id, uint32_t declaredSize, const QByteArray &data);
-QByteArray List(const char *id, const char *type, const QByteArray &body);
+class RiffBuilder {
+public:
+    // Opens a "RIFF" or "LIST" chunk with its form or list type.
+    RiffBuilder &Begin(const char *id, const char *listType);
+    RiffBuilder &Riff(const char *form) { return Begin("RIFF", form); }
+    RiffBuilder &List(const char *listType) { return Begin("LIST", listType); }
+    // Closes the innermost open list: writes its size and pads it to even.
+    RiffBuilder &End();
+    // A chunk with its true size, followed by a pad byte when the size is odd.
+    RiffBuilder &Chunk(const char *id, const QByteArray &data);
+    // A chunk that declares declaredSize whatever data follows; no pad byte is added.
+    RiffBuilder &ChunkDeclaring(const char *id, uint32_t declaredSize, const QByteArray &data);
+    RiffBuilder &Raw(const QByteArray &bytes);
 
-// A 56-byte stream header of this type and handler with scale and rate.
-QByteArray StreamHeader(const char *type, const char *handler, uint32_t scale = 1, uint32_t rate = 25);
-// A 40-byte bitmap header with this compression.
-QByteArray BitmapHeader(const char *compression, int32_t width = 720, int32_t height = 576);
+    // Bytes written so far: the position where the next chunk header goes.
+    qsizetype Size() const { return bytes_.size(); }
+    // The fixture; every list must have been closed.
+    QByteArray Bytes() const;
 
-// A small AVI: one "AVI " RIFF with avih, the given stream lists, a movi list of
-// frameCount chunks of 16 bytes and an idx1.
-QByteArray Avi(const QByteArray &streamLists, int frameCount = 3);
-QByteArray Type1StreamList();
-QByteArray Type2StreamLists(const char *handler = "dvsd", const char *compression = "dvsd");
+private:
+    QByteArray bytes_;
+    std::vector<qsizetype> open_;  // positions of the open lists' headers
+};
 
-}  // namespace riff
+// Four bytes of a code, "ab" giving 'a' 'b' 0 0.
+QByteArray FourBytes(const char *code);
+QByteArray LE16(uint16_t value);
+QByteArray LE32(uint32_t value);
+// Overwrites four bytes of bytes at offset with a little-endian value.
+void PutLE32(QByteArray &bytes, qsizetype offset, uint32_t value);
+
+}  // namespace testsupport
