@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
 #include <vector>
 
 using namespace syntheticdv;
@@ -278,27 +280,50 @@ TEST(DvHeader, OverwriteInfoText)
     EXPECT_EQ(kOverwriteInfoId, MakeFourCC("IQNR"));
 }
 
-TEST(DvHeader, ExifToolReadsTheShiftedDatecode)
+// Passes frames through the detector and the header filter into a raw DV stream and
+// asks ExifTool for tags of it, the values joined by " | ".
+std::string ExifToolOf(const std::function<void(DvHeaderCore &)> &configure, const FrameSpec &source,
+                       const std::optional<FrameSpec> &reencoded, const QStringList &tags)
 {
-    REQUIRE_TOOL("exiftool");
     SceneDetectCore detector;
     DvHeaderCore header(detector);
-    detector.StartStreaming(SceneDetectCore::kFrameDuration625);
-    header.SetTimeDifference(Seconds(15));
+    configure(header);
+    detector.StartStreaming(std::nullopt);
     QByteArray stream;
     for (int i = 0; i < 10; ++i) {
-        FrameSpec spec = Recorded(At(2003, 12, 31, 23, 59, 50));
-        spec.wide = true;
-        Frame frame = MakeFrame(spec);
+        const Frame frame = MakeFrame(source);
         detector.ProcessSample(frame);
-        Frame passed = frame;
+        Frame passed = reencoded ? MakeFrame(*reencoded) : frame;
         header.ProcessFrame(passed);
         stream.append(reinterpret_cast<const char *>(passed.data()), static_cast<qsizetype>(passed.size()));
     }
     QTemporaryDir dir;
-    const QString path = QDir(dir.path()).filePath(QStringLiteral("shifted.dv"));
-    ASSERT_TRUE(testsupport::WriteWholeFile(path, stream));
-    const auto result = testsupport::Run(QStringLiteral("exiftool"), {QStringLiteral("-DateTimeOriginal"), QStringLiteral("-s3"), path});
-    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_EQ(result.out.trimmed().toStdString(), "2004:01:01 00:00:05");
+    const QString path = QDir(dir.path()).filePath(QStringLiteral("rewritten.dv"));
+    if (!testsupport::WriteWholeFile(path, stream))
+        return "cannot write " + path.toStdString();
+    QStringList args;
+    for (const QString &tag : tags)
+        args << QLatin1Char('-') + tag;
+    const auto result = testsupport::Run(QStringLiteral("exiftool"), args << QStringLiteral("-s3") << path);
+    return QString::fromUtf8(result.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts).join(QStringLiteral(" | ")).toStdString();
+}
+
+TEST(DvHeader, ExifToolReadsTheRewrittenFrames)
+{
+    REQUIRE_TOOL("exiftool");
+    const FrameSpec recorded = Recorded(At(2003, 12, 31, 23, 59, 50));
+    EXPECT_EQ(ExifToolOf([](DvHeaderCore &h) { h.SetTimeDifference(Seconds(15)); }, recorded, std::nullopt,
+                         {QStringLiteral("DateTimeOriginal")}),
+              "2004:01:01 00:00:05");
+    EXPECT_EQ(ExifToolOf([](DvHeaderCore &h) { h.SetAspect(true, true); }, recorded, std::nullopt,
+                         {QStringLiteral("AspectRatio")}),
+              "16:9");
+
+    // An NTSC recording re-encoded as PAL: the restored metadata must not make it NTSC again.
+    FrameSpec ntsc = recorded;
+    ntsc.is525 = true;
+    FrameSpec pal;
+    pal.is525 = false;
+    EXPECT_EQ(ExifToolOf([](DvHeaderCore &) {}, ntsc, pal, {QStringLiteral("VideoFormat"), QStringLiteral("DateTimeOriginal")}),
+              "IEC 61834 - 625/50 (PAL) | 2003:12:31 23:59:50");
 }
