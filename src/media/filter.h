@@ -3,7 +3,9 @@
 // refers to it while it is added. Its hooks are called by the graph: the connection
 // hooks on the controlling thread while the graph is stopped, the streaming hooks
 // (StartStreaming to StopStreaming) on the graph's one streaming thread, never two at
-// once. State that other threads read while the graph runs must be atomic or locked.
+// once. A filter blocks only in the graph's own waits (a renderer's PresentWhenDue),
+// which a stop or a seek interrupts. State that other threads read while the graph
+// runs must be atomic or locked.
 #pragma once
 
 #include "media/mediasample.h"
@@ -25,7 +27,8 @@ public:
     explicit Filter(QString friendlyName);
     Filter(const Filter &) = delete;
     Filter &operator=(const Filter &) = delete;
-    // Leaves its graph first (stopping it), so a graph never refers to a dead filter.
+    // Destroy a filter only while its graph is stopped; as a last guard the destructor
+    // stops the graph and leaves it, so the graph never refers to a dead filter.
     virtual ~Filter();
 
     const QString &FriendlyName() const { return friendlyName_; }

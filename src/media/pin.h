@@ -1,7 +1,7 @@
 // The connection points of a filter. A pin belongs to its filter, which creates and
 // destroys it; the graph links two pins and fixes the media type of the link.
-// Pin state changes only while the graph is stopped, on the controlling thread;
-// Deliver and DeliverEndOfStream run on the streaming thread.
+// Links and their types change only while the graph is stopped, on the controlling
+// thread; GetDeliveryBuffer, Deliver and DeliverEndOfStream run on the streaming thread.
 #pragma once
 
 #include "media/mediasample.h"
