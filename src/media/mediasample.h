@@ -1,0 +1,73 @@
+// One unit of data travelling from pin to pin: a buffer with its actual length,
+// times and flags. A sample belongs to the output pin that delivers it and is
+// reused for every delivery: its buffer only grows, so the steady state allocates
+// nothing. A receiver may read (and an in-place filter change) the sample only
+// during the call that hands it over; it copies what it wants to keep.
+// Used on the streaming thread only.
+#pragma once
+
+#include "formats/bytes.h"
+#include "media/mediatime.h"
+#include "media/mediatype.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <utility>
+#include <vector>
+
+struct MediaTimeRange {
+    int64_t start = 0;
+    int64_t stop = 0;
+    bool operator==(const MediaTimeRange &) const = default;
+};
+
+class MediaSample {
+public:
+    // The actual data: the first ActualLength() bytes of the buffer.
+    ByteSpan Data() const { return {buffer_.data(), length_}; }
+    MutableByteSpan Data() { return {buffer_.data(), length_}; }
+    // The whole buffer, for writing before the actual length is known.
+    MutableByteSpan Buffer() { return buffer_; }
+    size_t Capacity() const { return buffer_.size(); }
+    size_t ActualLength() const { return length_; }
+    // Refused (false, length unchanged) beyond the capacity.
+    bool SetActualLength(size_t length);
+    // Grows the buffer to at least `capacity` bytes; never shrinks it.
+    void Reserve(size_t capacity);
+
+    // Presentation times, 100 ns units, when the sample has them.
+    const std::optional<MediaTimeRange> &Time() const { return time_; }
+    void SetTime(std::optional<MediaTimeRange> time) { time_ = time; }
+    // Media times: for video, the frame number of this sample and of the next one.
+    const std::optional<MediaTimeRange> &MediaTimes() const { return mediaTimes_; }
+    void SetMediaTimes(std::optional<MediaTimeRange> times) { mediaTimes_ = times; }
+
+    bool IsSyncPoint() const { return syncPoint_; }
+    void SetSyncPoint(bool on) { syncPoint_ = on; }
+    bool IsDiscontinuity() const { return discontinuity_; }
+    void SetDiscontinuity(bool on) { discontinuity_ = on; }
+    bool IsPreroll() const { return preroll_; }
+    void SetPreroll(bool on) { preroll_ = on; }
+
+    // The new type of the stream, set on the first sample after the type changed.
+    const std::optional<MediaType> &MediaTypeChange() const { return typeChange_; }
+    void SetMediaTypeChange(std::optional<MediaType> type) { typeChange_ = std::move(type); }
+
+    // Times, media times, flags and type change, not the data.
+    void CopyPropertiesFrom(const MediaSample &other);
+    // Everything: the data (growing the buffer when needed) and the properties.
+    void CopyFrom(const MediaSample &other);
+    // Clears the properties and the actual length; keeps the buffer.
+    void ResetProperties();
+
+private:
+    std::vector<uint8_t> buffer_;
+    size_t length_ = 0;
+    std::optional<MediaTimeRange> time_;
+    std::optional<MediaTimeRange> mediaTimes_;
+    bool syncPoint_ = false;
+    bool discontinuity_ = false;
+    bool preroll_ = false;
+    std::optional<MediaType> typeChange_;
+};
