@@ -16,3 +16,9 @@ TDateTime Now()
 {
     return DateTimeFromQDateTime(QDateTime::currentDateTime());
 }
+
+QDateTime QDateTimeFromDateTime(TDateTime value)
+{
+    const DateTimeFields f = DecodeDateTime(value);
+    return QDateTime(QDate(f.year, f.month, f.day), QTime(f.hour, f.minute, f.second, f.millisecond), Qt::LocalTime);
+}

@@ -9,3 +9,5 @@
 TDateTime DateTimeFromQDateTime(const QDateTime &time);
 // The present local date and time.
 TDateTime Now();
+// The value read as a local date and time.
+QDateTime QDateTimeFromDateTime(TDateTime value);
