@@ -218,6 +218,18 @@ void AviSplitter::Close()
     position_ = 0;
 }
 
+std::vector<uint8_t> AviSplitter::FirstChunk(const OutputPin &output) const
+{
+    const Stream *stream = StreamOf(output);
+    const std::optional<uint32_t> size = stream ? reader_->ChunkSize(stream->index, 0) : std::nullopt;
+    if (!size || *size > kMaxChunkBytes)
+        return {};
+    std::vector<uint8_t> chunk(*size);
+    if (!reader_->ReadChunk(stream->index, 0, chunk).ok)
+        return {};
+    return chunk;
+}
+
 bool AviSplitter::SupportsTimeFormat(TimeFormat format) const
 {
     return format == TimeFormat::MediaTime || (format == TimeFormat::Frame && videoStream_ >= 0);

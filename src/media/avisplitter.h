@@ -31,6 +31,10 @@ public:
     // Why the last connection of the input was refused; empty when it was not.
     const QString &LastError() const { return lastError_; }
 
+    // The first chunk of an output's stream, for a filter after it that must see the
+    // data to decide its own outputs; empty when there is none. Controlling thread, stopped.
+    std::vector<uint8_t> FirstChunk(const OutputPin &output) const;
+
     bool SupportsTimeFormat(TimeFormat format) const override;
     // Of the longest connected stream, or of the longest stream when none is connected.
     std::optional<int64_t> GetDuration(TimeFormat format) const override;

@@ -10,12 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
 #include <numeric>
 
 namespace {
-
-constexpr int kWaitMs = 20000;  // a bail-out for a hung graph, never a time being measured
 
 QStringList PinNames(const Filter &filter)
 {
@@ -24,43 +21,6 @@ QStringList PinNames(const Filter &filter)
         names << pin->Name();
     return names;
 }
-
-// File source → AVI splitter → one sample log per output, unclocked.
-struct SplitGraph {
-    explicit SplitGraph(const QString &path)
-    {
-        graph.SetSyncSource(nullptr);
-        graph.AddFilter(source, QStringLiteral("source"));
-        graph.AddFilter(splitter, QStringLiteral("avisplitter"));
-        loaded = source.Load(path).ok;
-        opened = loaded && graph.Connect(source.Output(), splitter.Input());
-    }
-
-    void LogEveryOutput()
-    {
-        for (OutputPin *output : splitter.OutputPins()) {
-            logs.push_back(std::make_unique<dvfiles::SampleLog>());
-            graph.AddFilter(*logs.back());
-            EXPECT_TRUE(graph.Connect(*output, logs.back()->Input()));
-        }
-    }
-
-    bool RunToEnd()
-    {
-        if (!graph.Run())
-            return false;
-        const auto completion = graph.WaitForCompletion(kWaitMs);
-        graph.Stop();
-        return completion && completion->result == GraphCompletion::Result::Complete;
-    }
-
-    FilterGraph graph;
-    FileSourceFilter source;
-    AviSplitter splitter;
-    std::vector<std::unique_ptr<dvfiles::SampleLog>> logs;
-    bool loaded = false;
-    bool opened = false;
-};
 
 std::vector<int64_t> Range(int64_t first, int64_t end)
 {
@@ -92,7 +52,7 @@ TEST(AviSplitter, OffersEveryStreamBeforeItsInputWithTheFormatsOfTheFile)
         options.audio = QLatin1String(c.audio);
         const QString path = dvfiles::Make(dir, QStringLiteral("f%1%2.avi").arg(c.type).arg(c.ntsc), options);
         ASSERT_FALSE(path.isEmpty());
-        SplitGraph split(path);
+        dvfiles::SplitGraph split(path);
         ASSERT_TRUE(split.opened) << qPrintable(split.splitter.LastError());
         split.LogEveryOutput();
 
@@ -160,7 +120,7 @@ TEST(AviSplitter, ARangeDeliversExactlyItsFramesAndTheirSound)
         const QString path = dvfiles::Make(dir, QStringLiteral("r%1%2.avi").arg(c.type).arg(c.ntsc), options);
         ASSERT_FALSE(path.isEmpty());
 
-        SplitGraph whole(path);
+        dvfiles::SplitGraph whole(path);
         ASSERT_TRUE(whole.opened);
         whole.LogEveryOutput();
         ASSERT_TRUE(whole.RunToEnd());
@@ -169,7 +129,7 @@ TEST(AviSplitter, ARangeDeliversExactlyItsFramesAndTheirSound)
         for (const Cut cut : {Cut{0, kFrames}, Cut{7, 13}, Cut{kFrames - 1, kFrames}, Cut{5, 6}}) {
             SCOPED_TRACE(testing::Message() << "type " << c.type << (c.ntsc ? " ntsc [" : " pal [") << cut.start
                                             << ", " << cut.stop << ")");
-            SplitGraph split(path);
+            dvfiles::SplitGraph split(path);
             ASSERT_TRUE(split.opened);
             split.LogEveryOutput();
             ASSERT_TRUE(split.graph.SetTimeFormat(TimeFormat::Frame));
@@ -204,7 +164,7 @@ TEST(AviSplitter, InterleavesTheStreamsOfATypeTwoFileInTimeOrder)
     QTemporaryDir dir;
     const QString path = dvfiles::Make(dir, QStringLiteral("t2.avi"), {});
     ASSERT_FALSE(path.isEmpty());
-    SplitGraph split(path);
+    dvfiles::SplitGraph split(path);
     ASSERT_TRUE(split.opened);
 
     split.LogEveryOutput();
@@ -238,7 +198,7 @@ TEST(AviSplitter, ReadsEveryRiffChunkOfAnOpenDmlFile)
     const auto probe = testsupport::Run("ffprobe", {"-v", "error", "-count_frames", "-select_streams", "v",
                                                     "-show_entries", "stream=nb_read_frames", "-of", "csv=p=0", path});
     ASSERT_EQ(probe.out.trimmed(), "40");
-    SplitGraph split(path);
+    dvfiles::SplitGraph split(path);
     ASSERT_TRUE(split.opened);
     split.LogEveryOutput();
     ASSERT_TRUE(split.RunToEnd());
@@ -255,7 +215,7 @@ TEST(AviSplitter, DamagedFilesGiveTheirWholeFramesOrAClearRefusal)
     // Cut inside the movi list: the frames before the cut, each whole.
     const QString cut = dir.filePath(QStringLiteral("cut.avi"));
     ASSERT_TRUE(testsupport::WriteWholeFile(cut, bytes.left(bytes.size() / 2)));
-    SplitGraph split(cut);
+    dvfiles::SplitGraph split(cut);
     ASSERT_TRUE(split.opened) << qPrintable(split.splitter.LastError());
     split.LogEveryOutput();
     ASSERT_TRUE(split.RunToEnd());
@@ -274,7 +234,7 @@ TEST(AviSplitter, DamagedFilesGiveTheirWholeFramesOrAClearRefusal)
         SCOPED_TRACE(r.name);
         const QString path = dir.filePath(QLatin1String(r.name));
         ASSERT_TRUE(testsupport::WriteWholeFile(path, r.bytes));
-        SplitGraph refused(path);
+        dvfiles::SplitGraph refused(path);
         ASSERT_TRUE(refused.loaded);
         EXPECT_FALSE(refused.opened);
         EXPECT_FALSE(refused.splitter.LastError().isEmpty());

@@ -60,4 +60,34 @@ std::vector<uint8_t> SampleLog::AllBytes() const
     return bytes;
 }
 
+SplitGraph::SplitGraph(const QString &path)
+{
+    graph.SetSyncSource(nullptr);
+    graph.AddFilter(source, QStringLiteral("source"));
+    graph.AddFilter(splitter, QStringLiteral("avisplitter"));
+    loaded = source.Load(path).ok;
+    opened = loaded && graph.Connect(source.Output(), splitter.Input());
+}
+
+void SplitGraph::LogEveryOutput(Filter &filter)
+{
+    for (OutputPin *output : filter.OutputPins()) {
+        if (output->IsConnected())
+            continue;
+        logs.push_back(std::make_unique<SampleLog>());
+        graph.AddFilter(*logs.back());
+        EXPECT_TRUE(graph.Connect(*output, logs.back()->Input()));
+    }
+}
+
+bool SplitGraph::RunToEnd()
+{
+    constexpr int kWaitMs = 20000;  // a bail-out for a hung graph, never a time being measured
+    if (!graph.Run())
+        return false;
+    const auto completion = graph.WaitForCompletion(kWaitMs);
+    graph.Stop();
+    return completion && completion->result == GraphCompletion::Result::Complete;
+}
+
 }  // namespace dvfiles

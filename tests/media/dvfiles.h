@@ -2,6 +2,9 @@
 // and a sink that records every sample that reaches it.
 #pragma once
 
+#include "media/avisplitter.h"
+#include "media/filesource.h"
+#include "media/filtergraph.h"
 #include "media/mediasample.h"
 #include "media/rendererfilter.h"
 
@@ -9,6 +12,7 @@
 #include <QTemporaryDir>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -58,6 +62,24 @@ private:
     std::vector<Entry> entries_;
     std::vector<int> *arrivals_ = nullptr;
     int id_ = 0;
+};
+
+// File source → AVI splitter, unclocked, with sample logs added on request.
+struct SplitGraph {
+    explicit SplitGraph(const QString &path);
+
+    // A new log on every free output of the filter, in pin order.
+    void LogEveryOutput(Filter &filter);
+    void LogEveryOutput() { LogEveryOutput(splitter); }
+    // Runs to the end of the stream and stops; false when the run did not complete.
+    bool RunToEnd();
+
+    FilterGraph graph;
+    FileSourceFilter source;
+    AviSplitter splitter;
+    std::vector<std::unique_ptr<SampleLog>> logs;
+    bool loaded = false;
+    bool opened = false;
 };
 
 }  // namespace dvfiles
