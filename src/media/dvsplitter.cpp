@@ -67,11 +67,16 @@ bool DvSplitter::CompleteConnect(Pin &pin)
     if (&pin != &input_)
         return true;
     RemoveOutputs();
-    const DvInfo info = FirstFrameInfo().value_or(
-        ParseDvInfo(input_.ConnectionMediaType().FormatBytes()).value_or(DvInfo{}));
+    const DvInfo declared = ParseDvInfo(input_.ConnectionMediaType().FormatBytes()).value_or(DvInfo{});
+    const std::optional<DvInfo> frame = FirstFrameInfo();
+    const DvInfo &info = frame ? *frame : declared;
     is525_ = info.vauxSrc != DvInfo::kNoPack ? PackSays525(info.vauxSrc) : PackSays525(info.aauxSrc);
     video_ = &AddOutputPin(QStringLiteral("DVVidOut0"));
-    if (const std::optional<DvAudioInfo> sound = DvAudioInfoFromDvInfo(info)) {
+    // A first frame without sound leaves the word to the stream format.
+    std::optional<DvAudioInfo> sound = frame ? DvAudioInfoFromDvInfo(*frame) : std::nullopt;
+    if (!sound)
+        sound = DvAudioInfoFromDvInfo(declared);
+    if (sound) {
         audioRate_ = sound->rate;
         audio_.push_back({&AddOutputPin(QStringLiteral("AudOut00")), DvAudioPairs::First});
         if (sound->pairs == 2)

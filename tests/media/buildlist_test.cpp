@@ -125,6 +125,31 @@ TEST(ReadMediaInfo, ReadsTheRealRecordingsAsThePeersDo)
     }
 }
 
+// Frames that FFmpeg's DV muxer wrote, put into AVI by FFmpeg: 16:9 picture, no sound.
+TEST(ReadMediaInfo, ReadsAFileThatFfmpegWrote)
+{
+    REQUIRE_SAMPLE(raw, "ffmpeg_pal_16x9_2frames.dv");
+    REQUIRE_TOOL("ffmpeg");
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("ffmpeg.avi"));
+    const auto made = testsupport::Run("ffmpeg", {"-v", "error", "-i", raw, "-c", "copy", path});
+    ASSERT_EQ(made.exitCode, 0) << made.err.constData();
+
+    std::lock_guard lock(MediaInfoLock());
+    ASSERT_TRUE(DmList().ReadMediaInfo(path));
+    const TMediaInfo &info = DmList().MediaInfo();
+    EXPECT_EQ(info.outputCount, 1);
+    EXPECT_TRUE(info.videoFound);
+    EXPECT_FALSE(info.audioFound);
+    EXPECT_FALSE(info.interleavedFound);
+    EXPECT_EQ(info.videoDuration, 2 * kFrameTime625);
+    ASSERT_TRUE(info.dvSeen);
+    EXPECT_TRUE(info.wide);
+    EXPECT_TRUE(info.datecodeValid);
+    EXPECT_EQ(info.datecode, *EncodeDateTime(1970, 1, 1));
+    EXPECT_EQ(info.timecode, TTimecodeRec{});
+}
+
 // Files that are no AVI, or lost their headers, are refused; a file cut in its
 // media data is read up to its last whole frame. None of them is ever written to.
 TEST(ReadMediaInfo, RefusesDamagedFilesAndWritesIntoNone)
