@@ -1,0 +1,81 @@
+// The stock DV Muxer: puts the sound of one or two PCM streams inside the DV frames
+// of a 'dvsd' video stream and delivers whole DV frames as an interleaved stream.
+// Pins: the video input "Video", the sound inputs "Audio 1" (and "Audio 2" once the
+// first is connected), the output "Output" last. One sound stream is written as
+// 16-bit sound at its own rate (48000, 44100 or 32000 Hz); two streams, both at
+// 32000 Hz, as the two pairs of 12-bit sound. Mono sound fills both channels.
+//
+// Each frame takes the samples its place in the recording calls for; what arrives
+// early on one input waits for the other, a sound stream that has ended (or falls
+// too far behind) is filled with silence, and the stream ends with the video. Every
+// byte of the video frame outside the sound is kept.
+//
+// The creator owns the filter; connection hooks on the controlling thread, the rest
+// on the streaming thread.
+#pragma once
+
+#include "media/filter.h"
+
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+class DvMuxer final : public Filter {
+public:
+    DvMuxer();
+
+    InputPin &VideoInput() const { return video_; }
+    // The sound inputs in pin order; the last is free while fewer than two are connected.
+    const std::vector<InputPin *> &AudioInputs() const { return audio_; }
+    OutputPin &Output() const { return output_; }
+
+    // Video frames held back waiting for their sound, at most.
+    static constexpr size_t kMaxQueuedFrames = 50;
+
+protected:
+    bool AcceptInputType(const InputPin &pin, const MediaType &type) const override;
+    std::vector<MediaType> OutputTypes(const OutputPin &pin) const override;
+    bool CompleteConnect(Pin &pin) override;
+    void BreakConnect(Pin &pin) override;
+    StreamResult StartStreaming() override;
+    StreamResult Receive(InputPin &pin, MediaSample &sample) override;
+    StreamResult EndOfStream(InputPin &pin) override;
+    void Flush() override;
+
+private:
+    struct Sound {
+        InputPin *pin = nullptr;
+        int channels = 0;
+        std::vector<int16_t> pending;  // interleaved stereo, from sample `firstSample` on
+        int64_t firstSample = 0;
+        std::vector<int16_t> frameSamples;
+    };
+
+    struct QueuedTimes {
+        std::optional<MediaTimeRange> time;
+        std::optional<MediaTimeRange> mediaTimes;
+    };
+
+    void AddAudioInput();
+    // Samples per channel that the next frame to deliver carries.
+    int64_t SamplesWanted(const std::vector<uint8_t> &frame) const;
+    // Of those, how many have arrived on a sound input.
+    int64_t Available(const Sound &sound, int64_t wanted) const;
+    StreamResult DeliverReadyFrames();
+    StreamResult DeliverFrame(const std::vector<uint8_t> &frame, int64_t wanted, const QueuedTimes &times);
+
+    InputPin &video_;
+    std::vector<InputPin *> audio_;
+    OutputPin &output_;
+
+    // Streaming thread.
+    std::vector<Sound> sounds_;
+    int rate_ = 0;
+    int bits_ = 16;
+    std::deque<std::vector<uint8_t>> queued_;
+    std::vector<std::vector<uint8_t>> spareFrames_;
+    std::deque<QueuedTimes> queuedTimes_;
+    int64_t framesOut_ = 0;
+    int64_t samplesOut_ = 0;  // per channel, in the frames delivered
+    bool ended_ = false;
+};
