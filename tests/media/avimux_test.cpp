@@ -207,13 +207,18 @@ TEST(AviMux, AFileThatCannotBeWrittenEndsTheRunWithItsReason)
     QTemporaryDir dir;
     const QString existing = QDir(dir.path()).filePath(QStringLiteral("existing.avi"));
     ASSERT_TRUE(testsupport::WriteWholeFile(existing, "the user's file"));
+    std::vector<Buffer> broken = RecordedFrames(8);
+    broken[5].resize(1000);
     struct Case {
         QString path;
         bool overwrite;
+        std::vector<Buffer> frames;
     };
-    for (const Case &c : {Case{QDir(dir.path()).filePath(QStringLiteral("no such folder/out.avi")), true},
-                          Case{existing, false}}) {
-        MuxGraph g(c.path, DvVideoType(), FrameList(RecordedFrames(5)));
+    for (const Case &c : {Case{QDir(dir.path()).filePath(QStringLiteral("no such folder/out.avi")), true, RecordedFrames(5)},
+                          Case{existing, false, RecordedFrames(5)},
+                          // Failing halfway, a run that may replace the file leaves it as it was.
+                          Case{existing, true, broken}}) {
+        MuxGraph g(c.path, DvVideoType(), FrameList(c.frames));
         g.writer.SetMode(c.overwrite);
         ASSERT_TRUE(g.connected);
         const auto completion = RunToCompletion(g.graph);
