@@ -25,41 +25,48 @@ std::optional<WaveFormatEx> DvSound(const MediaType &type)
 
 }  // namespace
 
-DvMuxer::DvMuxer()
-    : Filter(QStringLiteral("DV Muxer")), video_(AddInputPin(QStringLiteral("Video"))),
-      output_(AddOutputPin(QStringLiteral("Output")))
+DvMuxer::DvMuxer() : Filter(QStringLiteral("DV Muxer")), output_(AddOutputPin(QStringLiteral("Output")))
 {
-    AddAudioInput();
+    AddInput();
 }
 
-void DvMuxer::AddAudioInput()
+void DvMuxer::AddInput()
 {
     // Inputs come before the output, which stays last.
     const int position = static_cast<int>(Pins().size()) - 1;
-    audio_.push_back(&AddInputPin(QStringLiteral("Audio %1").arg(audio_.size() + 1), position));
+    inputs_.push_back(&AddInputPin(QStringLiteral("Input %1").arg(inputs_.size() + 1), position));
+}
+
+InputPin *DvMuxer::Connected(MajorType major, const InputPin *except) const
+{
+    for (InputPin *input : inputs_)
+        if (input != except && input->IsConnected() && input->ConnectionMediaType().majorType == major)
+            return input;
+    return nullptr;
 }
 
 bool DvMuxer::AcceptInputType(const InputPin &pin, const MediaType &type) const
 {
-    if (&pin == &video_)
-        return type.majorType == MajorType::Video && type.subtype == kSubtypeDvsd;
+    if (type.majorType == MajorType::Video)
+        return type.subtype == kSubtypeDvsd && !Connected(MajorType::Video, &pin);
     const std::optional<WaveFormatEx> wave = DvSound(type);
     if (!wave)
         return false;
     // Two sound streams share the frame only as 12-bit sound at 32000 Hz.
-    for (const InputPin *other : audio_) {
-        if (other == &pin || !other->IsConnected())
-            continue;
-        const std::optional<WaveFormatEx> connected = DvSound(other->ConnectionMediaType());
-        if (!connected || connected->samplesPerSec != kTwoPairRate || wave->samplesPerSec != kTwoPairRate)
-            return false;
-    }
-    return true;
+    const InputPin *other = Connected(MajorType::Audio, &pin);
+    if (!other)
+        return true;
+    const std::optional<WaveFormatEx> connected = DvSound(other->ConnectionMediaType());
+    const auto sounds = std::ranges::count_if(inputs_, [&pin](const InputPin *input) {
+        return input != &pin && input->IsConnected() && input->ConnectionMediaType().majorType == MajorType::Audio;
+    });
+    return sounds < static_cast<std::ptrdiff_t>(kMaxAudioInputs) && connected && connected->samplesPerSec == kTwoPairRate
+        && wave->samplesPerSec == kTwoPairRate;
 }
 
 std::vector<MediaType> DvMuxer::OutputTypes(const OutputPin &) const
 {
-    if (!video_.IsConnected())
+    if (!Connected(MajorType::Video))
         return {};
     // The frames carry their own packs; a writer reads the information block from them.
     return {MakeInterleavedDvType(DvInfo{})};
@@ -67,19 +74,21 @@ std::vector<MediaType> DvMuxer::OutputTypes(const OutputPin &) const
 
 bool DvMuxer::CompleteConnect(Pin &pin)
 {
-    if (&pin == audio_.back() && audio_.size() < kMaxAudioInputs)
-        AddAudioInput();
+    // The free input stays even when the frames can take no more streams; it refuses them.
+    if (&pin == inputs_.back())
+        AddInput();
     return true;
 }
 
 void DvMuxer::BreakConnect(Pin &pin)
 {
-    if (pin.Direction() != PinDirection::Input || &pin == &video_)
+    if (pin.Direction() != PinDirection::Input)
         return;
-    while (audio_.size() >= 2 && !audio_.back()->IsConnected() && !audio_[audio_.size() - 2]->IsConnected()
-           && audio_.back() != &pin) {
-        InputPin *spare = audio_.back();
-        audio_.pop_back();
+    // Two free inputs at the end: the last one is spare.
+    while (inputs_.size() >= 2 && !inputs_.back()->IsConnected() && !inputs_[inputs_.size() - 2]->IsConnected()
+           && inputs_.back() != &pin) {
+        InputPin *spare = inputs_.back();
+        inputs_.pop_back();
         RemovePin(*spare);
     }
 }
@@ -88,8 +97,11 @@ StreamResult DvMuxer::StartStreaming()
 {
     sounds_.clear();
     rate_ = 0;
-    for (InputPin *pin : audio_) {
-        if (!pin->IsConnected())
+    video_ = Connected(MajorType::Video);
+    if (!video_)
+        return StreamResult::Error(QStringLiteral("The DV muxer has no video stream."));
+    for (InputPin *pin : inputs_) {
+        if (!pin->IsConnected() || pin == video_)
             continue;
         const WaveFormatEx wave = *DvSound(pin->ConnectionMediaType());
         rate_ = static_cast<int>(wave.samplesPerSec);
@@ -118,7 +130,7 @@ StreamResult DvMuxer::Receive(InputPin &pin, MediaSample &sample)
     // Sound past the end of the video has no frame to go into.
     if (ended_)
         return StreamResult::End();
-    if (&pin == &video_) {
+    if (&pin == video_) {
         std::vector<uint8_t> frame = spareFrames_.empty() ? std::vector<uint8_t>() : std::move(spareFrames_.back());
         if (!spareFrames_.empty())
             spareFrames_.pop_back();
@@ -131,7 +143,6 @@ StreamResult DvMuxer::Receive(InputPin &pin, MediaSample &sample)
             return StreamResult::Ok();
         const ByteSpan data = sample.Data();
         const size_t values = data.size() / 2;
-        sound->pending.reserve(sound->pending.size() + values * 2 / static_cast<size_t>(sound->channels));
         for (size_t i = 0; i < values; ++i) {
             const auto value = static_cast<int16_t>(ReadLE16(data.data() + 2 * i));
             sound->pending.push_back(value);
@@ -140,7 +151,7 @@ StreamResult DvMuxer::Receive(InputPin &pin, MediaSample &sample)
         }
     }
     StreamResult result = DeliverReadyFrames();
-    if (result.IsOk() && video_.AtEndOfStream() && queued_.empty()) {
+    if (result.IsOk() && video_->AtEndOfStream() && queued_.empty()) {
         ended_ = true;
         result = output_.DeliverEndOfStream();
     }
@@ -214,7 +225,7 @@ StreamResult DvMuxer::EndOfStream(InputPin &)
     if (ended_)
         return StreamResult::Ok();
     StreamResult result = DeliverReadyFrames();
-    if (!result.IsOk() || !video_.AtEndOfStream() || !queued_.empty())
+    if (!result.IsOk() || !video_->AtEndOfStream() || !queued_.empty())
         return result;
     // The stream ends with the video, once its last frame has its sound.
     ended_ = true;

@@ -1,7 +1,9 @@
 // The stock DV Muxer: puts the sound of one or two PCM streams inside the DV frames
 // of a 'dvsd' video stream and delivers whole DV frames as an interleaved stream.
-// Pins: the video input "Video", the sound inputs "Audio 1" (and "Audio 2" once the
-// first is connected), the output "Output" last. One sound stream is written as
+// Pins: the inputs "Input 1" ..., then the output "Output" last. Connecting the last
+// input adds a new free one, so the input second from the end of the list is always
+// the free one; builders connect the video
+// first, so the list reads video input, sound inputs, output. One sound stream is written as
 // 16-bit sound at its own rate (48000, 44100 or 32000 Hz); two streams, both at
 // 32000 Hz, as the two pairs of 12-bit sound. Mono sound fills both channels.
 //
@@ -24,9 +26,9 @@ class DvMuxer final : public Filter {
 public:
     DvMuxer();
 
-    InputPin &VideoInput() const { return video_; }
-    // The sound inputs in pin order; the last is free while fewer than two are connected.
-    const std::vector<InputPin *> &AudioInputs() const { return audio_; }
+    // The inputs in pin order; the last is free.
+    const std::vector<InputPin *> &Inputs() const { return inputs_; }
+    InputPin &FreeInput() const { return *inputs_.back(); }
     OutputPin &Output() const { return output_; }
 
     // Video frames held back waiting for their sound, at most.
@@ -56,7 +58,9 @@ private:
         std::optional<MediaTimeRange> mediaTimes;
     };
 
-    void AddAudioInput();
+    void AddInput();
+    // The connected input carrying this major type, other than `except`.
+    InputPin *Connected(MajorType major, const InputPin *except = nullptr) const;
     // Samples per channel that the next frame to deliver carries.
     int64_t SamplesWanted(const std::vector<uint8_t> &frame) const;
     // Of those, how many have arrived on a sound input.
@@ -64,11 +68,11 @@ private:
     StreamResult DeliverReadyFrames();
     StreamResult DeliverFrame(const std::vector<uint8_t> &frame, int64_t wanted, const QueuedTimes &times);
 
-    InputPin &video_;
-    std::vector<InputPin *> audio_;
     OutputPin &output_;
+    std::vector<InputPin *> inputs_;
 
     // Streaming thread.
+    InputPin *video_ = nullptr;
     std::vector<Sound> sounds_;
     int rate_ = 0;
     int bits_ = 16;

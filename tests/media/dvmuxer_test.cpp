@@ -65,12 +65,12 @@ struct DvMuxGraph {
         writer.SetMode(true);
         for (Filter *f : std::initializer_list<Filter *>{&video, &muxer, &avimux, &writer})
             graph.AddFilter(*f);
-        connected = graph.Connect(video.Output(), muxer.VideoInput());
+        connected = graph.Connect(video.Output(), muxer.FreeInput());
         for (const int64_t samples : soundSamples) {
             // Chunks of a size unrelated to the frames, so that either input runs ahead.
             auto &source = audio.emplace_back(std::make_unique<ListSource>(PcmType(rate, 2), PcmList(rate, samples, 1000)));
             graph.AddFilter(*source);
-            connected = graph.Connect(source->Output(), *muxer.AudioInputs().back()) && connected;
+            connected = graph.Connect(source->Output(), muxer.FreeInput()) && connected;
         }
         connected = graph.Connect(muxer.Output(), avimux.FreeInput()) && graph.Connect(avimux.Output(), writer.Input())
                  && connected;
@@ -85,30 +85,34 @@ struct DvMuxGraph {
     bool connected = false;
 };
 
-TEST(DvMuxer, ListsVideoThenSoundThenOutput)
+TEST(DvMuxer, KeepsTheInputBeforeTheOutputFree)
 {
     FilterGraph graph;
     ListSource video(DvVideoType(), {});
+    ListSource video2(DvVideoType(), {});
     ListSource sound48(PcmType(48000, 2), {});
     ListSource sound32(PcmType(32000, 2), {});
     ListSource second32(PcmType(32000, 2), {});
+    ListSource third32(PcmType(32000, 2), {});
     ListSource sound22(PcmType(22050, 2), {});
     DvMuxer muxer;
-    for (Filter *f : std::initializer_list<Filter *>{&video, &sound48, &sound32, &second32, &sound22, &muxer})
+    for (Filter *f : std::initializer_list<Filter *>{&video, &video2, &sound48, &sound32, &second32, &third32, &sound22, &muxer})
         graph.AddFilter(*f);
-    EXPECT_EQ(PinNames(muxer), QStringList({"Video", "Audio 1", "Output"}));
-    EXPECT_FALSE(graph.Connect(sound22.Output(), *muxer.AudioInputs().back())) << "DV has no place for 22050 Hz";
-    EXPECT_FALSE(graph.Connect(sound48.Output(), muxer.VideoInput()));
-    ASSERT_TRUE(graph.Connect(video.Output(), muxer.VideoInput()));
-    ASSERT_TRUE(graph.Connect(sound48.Output(), *muxer.AudioInputs().back()));
-    EXPECT_EQ(PinNames(muxer), QStringList({"Video", "Audio 1", "Audio 2", "Output"}));
+    const auto secondFromEnd = [&]() -> InputPin & { return static_cast<InputPin &>(*muxer.Pins().end()[-2]); };
+    EXPECT_EQ(PinNames(muxer), QStringList({"Input 1", "Output"}));
+    EXPECT_FALSE(graph.Connect(sound22.Output(), secondFromEnd())) << "DV has no place for 22050 Hz";
+    ASSERT_TRUE(graph.Connect(video.Output(), secondFromEnd()));
+    EXPECT_FALSE(graph.Connect(video2.Output(), secondFromEnd()));
+    ASSERT_TRUE(graph.Connect(sound48.Output(), secondFromEnd()));
+    EXPECT_EQ(PinNames(muxer), QStringList({"Input 1", "Input 2", "Input 3", "Output"}));
     // Two streams share a frame only as 32 kHz 12-bit sound.
-    EXPECT_FALSE(graph.Connect(sound32.Output(), *muxer.AudioInputs().back()));
+    EXPECT_FALSE(graph.Connect(sound32.Output(), secondFromEnd()));
     graph.Disconnect(sound48.Output());
-    EXPECT_EQ(PinNames(muxer), QStringList({"Video", "Audio 1", "Output"}));
-    ASSERT_TRUE(graph.Connect(sound32.Output(), *muxer.AudioInputs().front()));
-    ASSERT_TRUE(graph.Connect(second32.Output(), *muxer.AudioInputs().back()));
-    EXPECT_EQ(PinNames(muxer), QStringList({"Video", "Audio 1", "Audio 2", "Output"}));
+    EXPECT_EQ(PinNames(muxer), QStringList({"Input 1", "Input 2", "Output"}));
+    ASSERT_TRUE(graph.Connect(sound32.Output(), secondFromEnd()));
+    ASSERT_TRUE(graph.Connect(second32.Output(), secondFromEnd()));
+    EXPECT_FALSE(graph.Connect(third32.Output(), secondFromEnd()));
+    EXPECT_EQ(PinNames(muxer), QStringList({"Input 1", "Input 2", "Input 3", "Input 4", "Output"}));
 }
 
 struct SoundCase {
