@@ -109,6 +109,7 @@ TEST(AviSplitter, ARangeDeliversExactlyItsFramesAndTheirSound)
     struct Cut {
         int64_t start;
         int64_t stop;
+        TimeFormat format = TimeFormat::Frame;  // in media time, given as frames × the nominal frame time
     };
     constexpr int kFrames = 24;
     QTemporaryDir dir;
@@ -126,14 +127,17 @@ TEST(AviSplitter, ARangeDeliversExactlyItsFramesAndTheirSound)
         ASSERT_TRUE(whole.RunToEnd());
         const std::vector<uint8_t> allSound = c.type == 2 ? whole.logs[1]->AllBytes() : std::vector<uint8_t>();
 
-        for (const Cut cut : {Cut{0, kFrames}, Cut{7, 13}, Cut{kFrames - 1, kFrames}, Cut{5, 6}}) {
+        for (const Cut cut : {Cut{0, kFrames}, Cut{7, 13}, Cut{kFrames - 1, kFrames}, Cut{5, 6},
+                              Cut{3, 17, TimeFormat::MediaTime}}) {
             SCOPED_TRACE(testing::Message() << "type " << c.type << (c.ntsc ? " ntsc [" : " pal [") << cut.start
-                                            << ", " << cut.stop << ")");
+                                            << ", " << cut.stop << ")"
+                                            << (cut.format == TimeFormat::MediaTime ? " in media time" : ""));
             dvfiles::SplitGraph split(path);
             ASSERT_TRUE(split.opened);
             split.LogEveryOutput();
-            ASSERT_TRUE(split.graph.SetTimeFormat(TimeFormat::Frame));
-            ASSERT_TRUE(split.graph.SetPositions(cut.start, cut.stop));
+            ASSERT_TRUE(split.graph.SetTimeFormat(cut.format));
+            const int64_t unit = cut.format == TimeFormat::Frame ? 1 : c.ntsc ? kFrameTime525 : kFrameTime625;
+            ASSERT_TRUE(split.graph.SetPositions(cut.start * unit, cut.stop * unit));
             ASSERT_TRUE(split.RunToEnd());
 
             const auto &frames = split.logs[0]->Entries();
@@ -156,6 +160,30 @@ TEST(AviSplitter, ARangeDeliversExactlyItsFramesAndTheirSound)
             EXPECT_NEAR(static_cast<double>(sound.front().time->start), FrameTime(c.ntsc, cut.start), 1e7 / 48000);
         }
     }
+}
+
+// A seek while paused goes on from the new place; the position follows the frames.
+TEST(AviSplitter, SeeksWhilePausedAndReportsItsPosition)
+{
+    QTemporaryDir dir;
+    const QString path = dvfiles::Make(dir, QStringLiteral("seek.avi"), {});
+    ASSERT_FALSE(path.isEmpty());
+    dvfiles::SplitGraph split(path);
+    ASSERT_TRUE(split.opened);
+    split.LogEveryOutput();
+    ASSERT_TRUE(split.graph.SetTimeFormat(TimeFormat::Frame));
+    ASSERT_TRUE(split.graph.Pause());
+    ASSERT_TRUE(split.graph.WaitForState(10000));
+    EXPECT_EQ(split.graph.GetCurrentPosition(), 0);
+    ASSERT_TRUE(split.graph.SetPositions(12, std::nullopt));
+    ASSERT_TRUE(split.graph.WaitForState(10000));
+    EXPECT_EQ(split.graph.GetCurrentPosition(), 12);
+    ASSERT_TRUE(split.RunToEnd());
+    std::vector<int64_t> expected = {0};
+    const std::vector<int64_t> rest = Range(12, 20);
+    expected.insert(expected.end(), rest.begin(), rest.end());
+    EXPECT_EQ(split.logs[0]->MediaStarts(), expected);
+    EXPECT_EQ(split.graph.GetCurrentPosition(), 19);
 }
 
 // Sound and picture come in time order, so that two branches advance together.
