@@ -257,8 +257,13 @@ TEST(AviSplitter, DamagedFilesGiveTheirWholeFramesOrAClearRefusal)
         const char *name;
         QByteArray bytes;
     };
-    for (const Refused &r : {Refused{"header.avi", bytes.left(200)}, Refused{"text.avi", QByteArray("no video here\n")},
-                             Refused{"empty.avi", QByteArray()}, Refused{"wave.avi", QByteArray("RIFF\x04\0\0\0WAVE", 12)}}) {
+    const Refused refusals[] = {
+        {"header.avi", bytes.left(200)},
+        {"text.avi", QByteArray("no video here\n")},
+        {"empty.avi", QByteArray()},
+        {"wave.avi", QByteArray("RIFF\x04\0\0\0WAVE", 12)},
+    };
+    for (const Refused &r : refusals) {
         SCOPED_TRACE(r.name);
         const QString path = dir.filePath(QLatin1String(r.name));
         ASSERT_TRUE(testsupport::WriteWholeFile(path, r.bytes));
@@ -274,4 +279,49 @@ TEST(AviSplitter, DamagedFilesGiveTheirWholeFramesOrAClearRefusal)
     EXPECT_FALSE(missing.ok);
     EXPECT_TRUE(missing.error.contains(QStringLiteral("does not exist"))) << qPrintable(missing.error);
     EXPECT_FALSE(source.Load(dir.path()).ok);
+}
+
+// Stream headers with nonsense in them neither crash the splitter nor hang its run.
+TEST(AviSplitter, HostileStreamHeadersAreSurvived)
+{
+    QTemporaryDir dir;
+    const QString good = dvfiles::Make(dir, QStringLiteral("good.avi"), {});
+    ASSERT_FALSE(good.isEmpty());
+    const QByteArray bytes = testsupport::ReadWholeFile(good);
+    const qsizetype videoHeader = bytes.indexOf("strh") + 8;
+    const qsizetype audioHeader = bytes.indexOf("strh", videoHeader) + 8;
+    const qsizetype audioFormat = bytes.indexOf("strf", audioHeader) + 8;
+    ASSERT_GT(videoHeader, 8);
+    ASSERT_GT(audioHeader, videoHeader);
+
+    struct Mutation {
+        const char *what;
+        qsizetype offset;
+        uint32_t value;
+    };
+    // strh: scale at 20, rate at 24, length at 32, sample size at 44; strf: block align at 12.
+    const Mutation mutations[] = {
+        {"video rate 0", videoHeader + 24, 0},
+        {"video scale 0", videoHeader + 20, 0},
+        {"video rate huge", videoHeader + 24, 0xFFFFFFFF},
+        {"sound rate 0", audioHeader + 24, 0},
+        {"sound scale huge", audioHeader + 20, 0xFFFFFFFF},
+        {"sound sample size 0", audioHeader + 44, 0},
+        {"sound sample size 7", audioHeader + 44, 7},
+        {"sound sample size huge", audioHeader + 44, 0xFFFFFFFF},
+        {"sound block align 0", audioFormat + 12, 0},
+    };
+    for (const Mutation &m : mutations) {
+        SCOPED_TRACE(m.what);
+        QByteArray changed = bytes;
+        WriteLE32(reinterpret_cast<uint8_t *>(changed.data()) + m.offset, m.value);
+        const QString path = dir.filePath(QStringLiteral("hostile.avi"));
+        ASSERT_TRUE(testsupport::WriteWholeFile(path, changed));
+        dvfiles::SplitGraph split(path);
+        if (!split.opened)
+            continue;
+        split.LogEveryOutput();
+        ASSERT_TRUE(split.graph.SetPositions(kFrameTime625 * 3, kFrameTime625 * 9));
+        EXPECT_TRUE(split.RunToEnd());
+    }
 }

@@ -24,7 +24,8 @@ int64_t FramesTime(bool ntsc, int64_t frames)
 QJsonObject MediaInfoTrack(const QString &path, const QString &type)
 {
     const auto run = testsupport::Run(QStringLiteral("mediainfo"), {QStringLiteral("--Output=JSON"), path});
-    const QJsonArray tracks = QJsonDocument::fromJson(run.out)[QStringLiteral("media")][QStringLiteral("track")].toArray();
+    const QJsonArray tracks
+        = QJsonDocument::fromJson(run.out)[QStringLiteral("media")][QStringLiteral("track")].toArray();
     for (const QJsonValue &track : tracks)
         if (track[QStringLiteral("@type")].toString() == type)
             return track.toObject();
