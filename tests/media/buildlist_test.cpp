@@ -88,6 +88,24 @@ TEST(ReadMediaInfo, ReadsEveryKindOfDvFileTheGeneratorMakes)
                 }
 }
 
+// A type 1 file of several RIFF chunks has the duration of all of them.
+TEST(ReadMediaInfo, ReadsAllRiffChunksOfAnOpenDmlFile)
+{
+    QTemporaryDir dir;
+    dvfiles::Options options;
+    options.type = 1;
+    options.riffLimit = 1024 * 1024;
+    options.plan = {"--recording", "2019-01-02 03:04:05,00:00:00:00,40"};
+    const QString path = dvfiles::Make(dir, QStringLiteral("odml.avi"), options);
+    ASSERT_FALSE(path.isEmpty());
+    std::lock_guard lock(MediaInfoLock());
+    ASSERT_TRUE(DmList().ReadMediaInfo(path));
+    const TMediaInfo &info = DmList().MediaInfo();
+    EXPECT_TRUE(info.interleavedFound && info.videoFound && info.audioFound);
+    EXPECT_EQ(info.videoDuration, 40 * kFrameTime625);
+    EXPECT_EQ(info.audioDuration, 40 * kFrameTime625);
+}
+
 // The real recordings, against what MediaInfo and FFmpeg read in them.
 TEST(ReadMediaInfo, ReadsTheRealRecordingsAsThePeersDo)
 {
