@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <span>
 
 namespace {
 
@@ -32,7 +33,8 @@ uint64_t TickNearest(int64_t time, uint32_t scale, uint32_t rate)
 {
     if (time <= 0 || scale == 0)
         return 0;
-    const long double ticks = static_cast<long double>(time) * rate / (static_cast<long double>(scale) * kUnitsPerSecond);
+    const long double ticks
+        = static_cast<long double>(time) * rate / (static_cast<long double>(scale) * kUnitsPerSecond);
     return ticks >= static_cast<long double>(INT64_MAX) ? INT64_MAX : static_cast<uint64_t>(std::llroundl(ticks));
 }
 
@@ -105,7 +107,8 @@ struct AviSplitter::Stream {
     }
 };
 
-AviSplitter::AviSplitter() : SourceFilter(QStringLiteral("AVI Splitter")), input_(AddInputPin(QStringLiteral("input pin")))
+AviSplitter::AviSplitter()
+    : SourceFilter(QStringLiteral("AVI Splitter")), input_(AddInputPin(QStringLiteral("input pin")))
 {
 }
 
@@ -287,9 +290,11 @@ void AviSplitter::Cue()
         stream.ended = false;
         stream.discontinuity = true;
         if (stream.frames) {
-            stream.next = std::min<uint64_t>(TickNearest(rangeStart_, stream.scale, stream.rate), stream.chunks);
-            stream.end = rangeStop_ ? std::min<uint64_t>(TickNearest(*rangeStop_, stream.scale, stream.rate), stream.chunks)
-                                    : stream.chunks;
+            const auto frameAt = [&stream](int64_t time) {
+                return std::min<uint64_t>(TickNearest(time, stream.scale, stream.rate), stream.chunks);
+            };
+            stream.next = frameAt(rangeStart_);
+            stream.end = rangeStop_ ? frameAt(*rangeStop_) : stream.chunks;
             continue;
         }
         const uint64_t total = stream.chunkStart.back();
@@ -300,10 +305,12 @@ void AviSplitter::Cue()
         stream.startByte = byteAt(rangeStart_);
         stream.stopByte = rangeStop_ ? byteAt(*rangeStop_) : total;
         // The chunk holding the first byte, and the first chunk past the last one.
-        const auto first = std::ranges::upper_bound(stream.chunkStart.begin(), stream.chunkStart.end() - 1, stream.startByte);
-        stream.next = static_cast<size_t>(std::max<std::ptrdiff_t>(first - stream.chunkStart.begin() - 1, 0));
-        const auto last = std::ranges::lower_bound(stream.chunkStart.begin(), stream.chunkStart.end() - 1, stream.stopByte);
-        stream.end = static_cast<size_t>(last - stream.chunkStart.begin());
+        const auto starts = std::span(stream.chunkStart).first(stream.chunks);
+        const auto first = std::ranges::upper_bound(starts, stream.startByte);
+        stream.next = static_cast<size_t>(std::max<std::ptrdiff_t>(first - starts.begin() - 1, 0));
+        stream.end = static_cast<size_t>(std::ranges::lower_bound(starts, stream.stopByte) - starts.begin());
+        if (stream.startByte >= stream.stopByte)
+            stream.end = stream.next;
     }
     position_ = rangeStart_;
 }

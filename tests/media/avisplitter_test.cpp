@@ -109,6 +109,7 @@ TEST(AviSplitter, ARangeDeliversExactlyItsFramesAndTheirSound)
     struct Cut {
         int64_t start;
         int64_t stop;
+        TimeFormat format = TimeFormat::Frame;  // in media time, given as frames × the nominal frame time
     };
     constexpr int kFrames = 24;
     QTemporaryDir dir;
@@ -126,14 +127,17 @@ TEST(AviSplitter, ARangeDeliversExactlyItsFramesAndTheirSound)
         ASSERT_TRUE(whole.RunToEnd());
         const std::vector<uint8_t> allSound = c.type == 2 ? whole.logs[1]->AllBytes() : std::vector<uint8_t>();
 
-        for (const Cut cut : {Cut{0, kFrames}, Cut{7, 13}, Cut{kFrames - 1, kFrames}, Cut{5, 6}}) {
+        for (const Cut cut : {Cut{0, kFrames}, Cut{7, 13}, Cut{kFrames - 1, kFrames}, Cut{5, 6},
+                              Cut{3, 17, TimeFormat::MediaTime}}) {
             SCOPED_TRACE(testing::Message() << "type " << c.type << (c.ntsc ? " ntsc [" : " pal [") << cut.start
-                                            << ", " << cut.stop << ")");
+                                            << ", " << cut.stop << ")"
+                                            << (cut.format == TimeFormat::MediaTime ? " in media time" : ""));
             dvfiles::SplitGraph split(path);
             ASSERT_TRUE(split.opened);
             split.LogEveryOutput();
-            ASSERT_TRUE(split.graph.SetTimeFormat(TimeFormat::Frame));
-            ASSERT_TRUE(split.graph.SetPositions(cut.start, cut.stop));
+            ASSERT_TRUE(split.graph.SetTimeFormat(cut.format));
+            const int64_t unit = cut.format == TimeFormat::Frame ? 1 : c.ntsc ? kFrameTime525 : kFrameTime625;
+            ASSERT_TRUE(split.graph.SetPositions(cut.start * unit, cut.stop * unit));
             ASSERT_TRUE(split.RunToEnd());
 
             const auto &frames = split.logs[0]->Entries();
@@ -156,6 +160,30 @@ TEST(AviSplitter, ARangeDeliversExactlyItsFramesAndTheirSound)
             EXPECT_NEAR(static_cast<double>(sound.front().time->start), FrameTime(c.ntsc, cut.start), 1e7 / 48000);
         }
     }
+}
+
+// A seek while paused goes on from the new place; the position follows the frames.
+TEST(AviSplitter, SeeksWhilePausedAndReportsItsPosition)
+{
+    QTemporaryDir dir;
+    const QString path = dvfiles::Make(dir, QStringLiteral("seek.avi"), {});
+    ASSERT_FALSE(path.isEmpty());
+    dvfiles::SplitGraph split(path);
+    ASSERT_TRUE(split.opened);
+    split.LogEveryOutput();
+    ASSERT_TRUE(split.graph.SetTimeFormat(TimeFormat::Frame));
+    ASSERT_TRUE(split.graph.Pause());
+    ASSERT_TRUE(split.graph.WaitForState(10000));
+    EXPECT_EQ(split.graph.GetCurrentPosition(), 0);
+    ASSERT_TRUE(split.graph.SetPositions(12, std::nullopt));
+    ASSERT_TRUE(split.graph.WaitForState(10000));
+    EXPECT_EQ(split.graph.GetCurrentPosition(), 12);
+    ASSERT_TRUE(split.RunToEnd());
+    std::vector<int64_t> expected = {0};
+    const std::vector<int64_t> rest = Range(12, 20);
+    expected.insert(expected.end(), rest.begin(), rest.end());
+    EXPECT_EQ(split.logs[0]->MediaStarts(), expected);
+    EXPECT_EQ(split.graph.GetCurrentPosition(), 19);
 }
 
 // Sound and picture come in time order, so that two branches advance together.
@@ -229,8 +257,13 @@ TEST(AviSplitter, DamagedFilesGiveTheirWholeFramesOrAClearRefusal)
         const char *name;
         QByteArray bytes;
     };
-    for (const Refused &r : {Refused{"header.avi", bytes.left(200)}, Refused{"text.avi", QByteArray("no video here\n")},
-                             Refused{"empty.avi", QByteArray()}, Refused{"wave.avi", QByteArray("RIFF\x04\0\0\0WAVE", 12)}}) {
+    const Refused refusals[] = {
+        {"header.avi", bytes.left(200)},
+        {"text.avi", QByteArray("no video here\n")},
+        {"empty.avi", QByteArray()},
+        {"wave.avi", QByteArray("RIFF\x04\0\0\0WAVE", 12)},
+    };
+    for (const Refused &r : refusals) {
         SCOPED_TRACE(r.name);
         const QString path = dir.filePath(QLatin1String(r.name));
         ASSERT_TRUE(testsupport::WriteWholeFile(path, r.bytes));
@@ -246,4 +279,49 @@ TEST(AviSplitter, DamagedFilesGiveTheirWholeFramesOrAClearRefusal)
     EXPECT_FALSE(missing.ok);
     EXPECT_TRUE(missing.error.contains(QStringLiteral("does not exist"))) << qPrintable(missing.error);
     EXPECT_FALSE(source.Load(dir.path()).ok);
+}
+
+// Stream headers with nonsense in them neither crash the splitter nor hang its run.
+TEST(AviSplitter, HostileStreamHeadersAreSurvived)
+{
+    QTemporaryDir dir;
+    const QString good = dvfiles::Make(dir, QStringLiteral("good.avi"), {});
+    ASSERT_FALSE(good.isEmpty());
+    const QByteArray bytes = testsupport::ReadWholeFile(good);
+    const qsizetype videoHeader = bytes.indexOf("strh") + 8;
+    const qsizetype audioHeader = bytes.indexOf("strh", videoHeader) + 8;
+    const qsizetype audioFormat = bytes.indexOf("strf", audioHeader) + 8;
+    ASSERT_GT(videoHeader, 8);
+    ASSERT_GT(audioHeader, videoHeader);
+
+    struct Mutation {
+        const char *what;
+        qsizetype offset;
+        uint32_t value;
+    };
+    // strh: scale at 20, rate at 24, length at 32, sample size at 44; strf: block align at 12.
+    const Mutation mutations[] = {
+        {"video rate 0", videoHeader + 24, 0},
+        {"video scale 0", videoHeader + 20, 0},
+        {"video rate huge", videoHeader + 24, 0xFFFFFFFF},
+        {"sound rate 0", audioHeader + 24, 0},
+        {"sound scale huge", audioHeader + 20, 0xFFFFFFFF},
+        {"sound sample size 0", audioHeader + 44, 0},
+        {"sound sample size 7", audioHeader + 44, 7},
+        {"sound sample size huge", audioHeader + 44, 0xFFFFFFFF},
+        {"sound block align 0", audioFormat + 12, 0},
+    };
+    for (const Mutation &m : mutations) {
+        SCOPED_TRACE(m.what);
+        QByteArray changed = bytes;
+        WriteLE32(reinterpret_cast<uint8_t *>(changed.data()) + m.offset, m.value);
+        const QString path = dir.filePath(QStringLiteral("hostile.avi"));
+        ASSERT_TRUE(testsupport::WriteWholeFile(path, changed));
+        dvfiles::SplitGraph split(path);
+        if (!split.opened)
+            continue;
+        split.LogEveryOutput();
+        ASSERT_TRUE(split.graph.SetPositions(kFrameTime625 * 3, kFrameTime625 * 9));
+        EXPECT_TRUE(split.RunToEnd());
+    }
 }

@@ -24,7 +24,8 @@ int64_t FramesTime(bool ntsc, int64_t frames)
 QJsonObject MediaInfoTrack(const QString &path, const QString &type)
 {
     const auto run = testsupport::Run(QStringLiteral("mediainfo"), {QStringLiteral("--Output=JSON"), path});
-    const QJsonArray tracks = QJsonDocument::fromJson(run.out)[QStringLiteral("media")][QStringLiteral("track")].toArray();
+    const QJsonArray tracks
+        = QJsonDocument::fromJson(run.out)[QStringLiteral("media")][QStringLiteral("track")].toArray();
     for (const QJsonValue &track : tracks)
         if (track[QStringLiteral("@type")].toString() == type)
             return track.toObject();
@@ -85,6 +86,24 @@ TEST(ReadMediaInfo, ReadsEveryKindOfDvFileTheGeneratorMakes)
                     EXPECT_EQ(info.timecode, (TTimecodeRec{1, 2, 3, 4}));
                     EXPECT_EQ(info.wide, wide);
                 }
+}
+
+// A type 1 file of several RIFF chunks has the duration of all of them.
+TEST(ReadMediaInfo, ReadsAllRiffChunksOfAnOpenDmlFile)
+{
+    QTemporaryDir dir;
+    dvfiles::Options options;
+    options.type = 1;
+    options.riffLimit = 1024 * 1024;
+    options.plan = {"--recording", "2019-01-02 03:04:05,00:00:00:00,40"};
+    const QString path = dvfiles::Make(dir, QStringLiteral("odml.avi"), options);
+    ASSERT_FALSE(path.isEmpty());
+    std::lock_guard lock(MediaInfoLock());
+    ASSERT_TRUE(DmList().ReadMediaInfo(path));
+    const TMediaInfo &info = DmList().MediaInfo();
+    EXPECT_TRUE(info.interleavedFound && info.videoFound && info.audioFound);
+    EXPECT_EQ(info.videoDuration, 40 * kFrameTime625);
+    EXPECT_EQ(info.audioDuration, 40 * kFrameTime625);
 }
 
 // The real recordings, against what MediaInfo and FFmpeg read in them.
