@@ -294,6 +294,29 @@ std::optional<DvAudioInfo> DvGetAudioInfo(ByteSpan frame)
     return sound->info;
 }
 
+std::optional<DvAudioInfo> DvAudioInfoFromDvInfo(const DvInfo &info)
+{
+    // PC1 is the low byte of each word.
+    const auto pc = [](uint32_t word, int n) { return static_cast<uint8_t>(word >> (8 * (n - 1))); };
+    const uint32_t source = info.aauxSrc;
+    const RateRow *rate = RateByCode((pc(source, 4) >> 3) & 0x07);
+    const QuantRow *quant = QuantByCode(pc(source, 4) & 0x07);
+    if (source == DvInfo::kNoPack || !rate || !quant)
+        return std::nullopt;
+    const bool is525 = (pc(source, 3) & 0x20) == 0;  // PC3: the 50/60 flag
+    const FrameLayout layout = *LayoutOf(is525 ? dvlayout::kFrameSize525 : dvlayout::kFrameSize625);
+
+    DvAudioInfo audio;
+    audio.rate = rate->rate;
+    audio.bits = quant->bits;
+    audio.samples = std::min(MinSamples(*rate, layout) + (pc(source, 1) & 0x3F), MaxSamples(*rate, *quant, layout));
+    audio.locked = (pc(source, 1) & 0x80) == 0;
+    const bool secondPair = quant->bits == 12 && info.aauxSrc1 != DvInfo::kNoPack
+                         && (pc(info.aauxSrc1, 2) & 0x0F) != kAudioModeNoSound;
+    audio.pairs = secondPair ? 2 : 1;
+    return audio;
+}
+
 std::optional<int> DvExtractAudio(ByteSpan frame, DvAudioPairs pairs, std::span<int16_t> pcm)
 {
     const auto sound = ReadFrameSound(frame);

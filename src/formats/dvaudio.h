@@ -5,6 +5,7 @@
 #pragma once
 
 #include "formats/bytes.h"
+#include "formats/dvinfo.h"
 
 #include <cstdint>
 #include <optional>
@@ -30,6 +31,11 @@ enum class DvAudioPairs { First, Second, Both };
 // The sound format of the frame, from its first AAUX source pack; nullopt when the frame
 // is no DV frame, has no source pack, or names a rate or sample size that does not exist.
 std::optional<DvAudioInfo> DvGetAudioInfo(ByteSpan frame);
+
+// The sound that a DV information block announces, from its AAUX source pack words (the
+// first half's for the format, the second half's for a second pair); nullopt when the block
+// has no source pack or names a rate or sample size that does not exist.
+std::optional<DvAudioInfo> DvAudioInfoFromDvInfo(const DvInfo &info);
 
 // Reads the frame's samples into pcm as interleaved 16-bit values (L R for one pair,
 // L1 R1 L2 R2 for both), 12-bit samples expanded, error samples as silence. Returns the

@@ -6,6 +6,7 @@
 
 #include "formats/bytes.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -18,7 +19,7 @@ struct DvInfo {
     uint32_t aauxCtl1 = kNoPack;
     uint32_t vauxSrc = kNoPack;
     uint32_t vauxCtl = kNoPack;
-    uint32_t reserved[2] = {0, 0};
+    std::array<uint32_t, 2> reserved{};
     bool operator==(const DvInfo &) const = default;
 };
 

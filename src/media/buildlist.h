@@ -18,6 +18,8 @@
 #include <memory>
 #include <mutex>
 
+class OutputPin;
+
 struct TMediaInfo {
     bool videoFound = false;
     VideoInfoHeader videoFormat;
@@ -54,6 +56,7 @@ public:
 
 private:
     struct Graph;
+    bool SplitInterleaved(OutputPin &output, int64_t duration);
     std::unique_ptr<Graph> graph_;
     TMediaInfo mediaInfo_;
 };

@@ -97,11 +97,7 @@ QByteArray BuildWaveFormatEx(const WaveFormatEx &format)
 QByteArray BuildDvInfo(const DvInfo &info)
 {
     QByteArray block(DvInfo::kSize, '\0');
-    uint8_t *p = Bytes(block);
-    const uint32_t words[] = {info.aauxSrc, info.aauxCtl, info.aauxSrc1, info.aauxCtl1,
-                              info.vauxSrc, info.vauxCtl, info.reserved[0], info.reserved[1]};
-    for (size_t i = 0; i < std::size(words); ++i)
-        WriteLE32(p + 4 * i, words[i]);
+    WriteDvInfo(info, MutableByteSpan(Bytes(block), DvInfo::kSize));
     return block;
 }
 
@@ -145,18 +141,7 @@ std::optional<WaveFormatEx> ParseWaveFormatEx(ByteSpan block)
 
 std::optional<DvInfo> ParseDvInfo(ByteSpan block)
 {
-    if (block.size() < DvInfo::kSize)
-        return std::nullopt;
-    const uint8_t *p = block.data();
-    DvInfo info;
-    info.aauxSrc = ReadLE32(p);
-    info.aauxCtl = ReadLE32(p + 4);
-    info.aauxSrc1 = ReadLE32(p + 8);
-    info.aauxCtl1 = ReadLE32(p + 12);
-    info.vauxSrc = ReadLE32(p + 16);
-    info.vauxCtl = ReadLE32(p + 20);
-    info.reserved = {ReadLE32(p + 24), ReadLE32(p + 28)};
-    return info;
+    return ReadDvInfo(block);
 }
 
 MediaType MakeVideoType(FourCC subtype, const VideoInfoHeader &header)

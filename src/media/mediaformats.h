@@ -4,6 +4,7 @@
 #pragma once
 
 #include "formats/bytes.h"
+#include "formats/dvinfo.h"
 #include "media/mediatime.h"
 #include "media/mediatype.h"
 
@@ -64,20 +65,7 @@ struct WaveFormatEx {
     bool operator==(const WaveFormatEx &) const = default;
 };
 
-// The DV pack words of an interleaved stream: the audio source and control packs of
-// both audio blocks and the video source and control packs, each as 32 bits.
-struct DvInfo {
-    uint32_t aauxSrc = 0;
-    uint32_t aauxCtl = 0;
-    uint32_t aauxSrc1 = 0;
-    uint32_t aauxCtl1 = 0;
-    uint32_t vauxSrc = 0;
-    uint32_t vauxCtl = 0;
-    std::array<uint32_t, 2> reserved{};
-
-    static constexpr size_t kSize = 32;
-    bool operator==(const DvInfo &) const = default;
-};
+// DvInfo, the DVINFO block of an interleaved stream, is the one of formats/dvinfo.h.
 
 QByteArray BuildVideoInfoHeader(const VideoInfoHeader &header);
 QByteArray BuildBitmapInfoHeader(const BitmapInfoHeader &header);

@@ -1,13 +1,13 @@
 #include "prefs/savepreferences.h"
 
 #include "base/datetimeformat.h"
+#include "base/localtime.h"
 #include "base/paths.h"
 #include "base/textformat.h"
 #include "prefs/preferencekeys.h"
 #include "shell/pathnames.h"
 #include "shell/userfolders.h"
 
-#include <QDateTime>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
@@ -35,16 +35,6 @@ QString TPreferences::*const kFoldersWithDelimiter[] = {
     &TPreferences::folderToOpenFiles, &TPreferences::folderWhereToSave, &TPreferences::folderForPlaylists,
     &TPreferences::folderToOpenAuto,
 };
-
-TDateTime LocalNow()
-{
-    const QDateTime now = QDateTime::currentDateTime();
-    const QDate date = now.date();
-    const QTime time = now.time();
-    return EncodeDateTime(date.year(), date.month(), date.day(), time.hour(), time.minute(), time.second(),
-                          time.msec())
-        .value_or(0);
-}
 
 }  // namespace
 
@@ -107,7 +97,7 @@ bool SavePreferences(TPreferences &settings, TStorageMode mode, const TPreferenc
     settings.portablePath = places.ProgramFolder();
     TWritePreferences writer(kPreferencesKeyPath, mode, places);
     writer.WriteString(kVersionKey, kPreferencesVersion);
-    writer.WriteString(kLastSavingKey, FormatDateTime(kLastSavingFormat, savedAt.value_or(LocalNow())));
+    writer.WriteString(kLastSavingKey, FormatDateTime(kLastSavingFormat, savedAt.value_or(Now())));
     writer.WriteString(kExenameKey, places.executable);
     WritePreferenceKeys(writer.Values(), settings);
     return writer.Save();

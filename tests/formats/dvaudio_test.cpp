@@ -489,3 +489,19 @@ TEST(DvAudioPeers, FfmpegHearsWhatWeInsert)
         }
     }
 }
+
+// The information block that a DV muxer derives from a frame announces the frame's sound.
+TEST(DvAudio, InformationBlockAnnouncesTheSoundOfItsFrame)
+{
+    for (const SoundCase &c : {SoundCase{true, 48000, 16, 1}, SoundCase{false, 44100, 16, 1},
+                               SoundCase{true, 32000, 12, 2}, SoundCase{false, 32000, 12, 1}}) {
+        SCOPED_TRACE(Describe(c));
+        Frame frame = PatternFrame(c.ntsc);
+        const Pcm pcm = Noise(2 * kDvMaxAudioSamples, 3);
+        ASSERT_TRUE(DvInsertAudio(frame, c.rate, c.bits, 1, pcm, c.pairs == 2 ? pcm : Pcm{}));
+        const auto info = DvInfoFromFrame(frame);
+        ASSERT_TRUE(info);
+        EXPECT_EQ(DvAudioInfoFromDvInfo(*info), DvGetAudioInfo(frame));
+    }
+    EXPECT_FALSE(DvAudioInfoFromDvInfo(DvInfo{}));
+}

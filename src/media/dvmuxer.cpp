@@ -1,0 +1,233 @@
+#include "media/dvmuxer.h"
+
+#include "formats/dvaudio.h"
+#include "formats/dvlayout.h"
+#include "media/mediaformats.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr size_t kMaxAudioInputs = 2;
+constexpr int kTwoPairRate = 32000;  // the only rate of 12-bit sound in two pairs
+constexpr int kRates[] = {48000, 44100, 32000};
+
+std::optional<WaveFormatEx> DvSound(const MediaType &type)
+{
+    if (type.majorType != MajorType::Audio || type.formatType != FormatType::WaveFormatEx)
+        return std::nullopt;
+    const std::optional<WaveFormatEx> wave = ParseWaveFormatEx(type.FormatBytes());
+    if (!wave || wave->formatTag != kSubtypePcm || wave->bitsPerSample != 16 || wave->channels < 1
+        || wave->channels > 2 || std::ranges::find(kRates, static_cast<int>(wave->samplesPerSec)) == std::end(kRates))
+        return std::nullopt;
+    return wave;
+}
+
+}  // namespace
+
+DvMuxer::DvMuxer() : Filter(QStringLiteral("DV Muxer")), output_(AddOutputPin(QStringLiteral("Output")))
+{
+    AddInput();
+}
+
+void DvMuxer::AddInput()
+{
+    // Inputs come before the output, which stays last.
+    const int position = static_cast<int>(Pins().size()) - 1;
+    inputs_.push_back(&AddInputPin(QStringLiteral("Input %1").arg(inputs_.size() + 1), position));
+}
+
+InputPin *DvMuxer::Connected(MajorType major, const InputPin *except) const
+{
+    for (InputPin *input : inputs_)
+        if (input != except && input->IsConnected() && input->ConnectionMediaType().majorType == major)
+            return input;
+    return nullptr;
+}
+
+bool DvMuxer::AcceptInputType(const InputPin &pin, const MediaType &type) const
+{
+    if (type.majorType == MajorType::Video)
+        return type.subtype == kSubtypeDvsd && !Connected(MajorType::Video, &pin);
+    const std::optional<WaveFormatEx> wave = DvSound(type);
+    if (!wave)
+        return false;
+    // Two sound streams share the frame only as 12-bit sound at 32000 Hz.
+    const InputPin *other = Connected(MajorType::Audio, &pin);
+    if (!other)
+        return true;
+    const std::optional<WaveFormatEx> connected = DvSound(other->ConnectionMediaType());
+    const auto sounds = std::ranges::count_if(inputs_, [&pin](const InputPin *input) {
+        return input != &pin && input->IsConnected() && input->ConnectionMediaType().majorType == MajorType::Audio;
+    });
+    return sounds < static_cast<std::ptrdiff_t>(kMaxAudioInputs) && connected && connected->samplesPerSec == kTwoPairRate
+        && wave->samplesPerSec == kTwoPairRate;
+}
+
+std::vector<MediaType> DvMuxer::OutputTypes(const OutputPin &) const
+{
+    if (!Connected(MajorType::Video))
+        return {};
+    // The frames carry their own packs; a writer reads the information block from them.
+    return {MakeInterleavedDvType(DvInfo{})};
+}
+
+bool DvMuxer::CompleteConnect(Pin &pin)
+{
+    // The free input stays even when the frames can take no more streams; it refuses them.
+    if (&pin == inputs_.back())
+        AddInput();
+    return true;
+}
+
+void DvMuxer::BreakConnect(Pin &pin)
+{
+    if (pin.Direction() != PinDirection::Input)
+        return;
+    // Two free inputs at the end: the last one is spare.
+    while (inputs_.size() >= 2 && !inputs_.back()->IsConnected() && !inputs_[inputs_.size() - 2]->IsConnected()
+           && inputs_.back() != &pin) {
+        InputPin *spare = inputs_.back();
+        inputs_.pop_back();
+        RemovePin(*spare);
+    }
+}
+
+StreamResult DvMuxer::StartStreaming()
+{
+    sounds_.clear();
+    rate_ = 0;
+    video_ = Connected(MajorType::Video);
+    if (!video_)
+        return StreamResult::Error(QStringLiteral("The DV muxer has no video stream."));
+    for (InputPin *pin : inputs_) {
+        if (!pin->IsConnected() || pin == video_)
+            continue;
+        const WaveFormatEx wave = *DvSound(pin->ConnectionMediaType());
+        rate_ = static_cast<int>(wave.samplesPerSec);
+        sounds_.push_back({pin, wave.channels, {}, 0, {}});
+    }
+    bits_ = sounds_.size() == kMaxAudioInputs ? 12 : 16;
+    Flush();
+    return StreamResult::Ok();
+}
+
+void DvMuxer::Flush()
+{
+    queued_.clear();
+    queuedTimes_.clear();
+    for (Sound &sound : sounds_) {
+        sound.pending.clear();
+        sound.firstSample = 0;
+    }
+    framesOut_ = 0;
+    samplesOut_ = 0;
+    ended_ = false;
+}
+
+StreamResult DvMuxer::Receive(InputPin &pin, MediaSample &sample)
+{
+    // Sound past the end of the video has no frame to go into.
+    if (ended_)
+        return StreamResult::End();
+    if (&pin == video_) {
+        std::vector<uint8_t> frame = spareFrames_.empty() ? std::vector<uint8_t>() : std::move(spareFrames_.back());
+        if (!spareFrames_.empty())
+            spareFrames_.pop_back();
+        frame.assign(sample.Data().begin(), sample.Data().end());
+        queued_.push_back(std::move(frame));
+        queuedTimes_.push_back({sample.Time(), sample.MediaTimes()});
+    } else {
+        const auto sound = std::ranges::find(sounds_, &pin, &Sound::pin);
+        if (sound == sounds_.end())
+            return StreamResult::Ok();
+        const ByteSpan data = sample.Data();
+        const size_t values = data.size() / 2;
+        for (size_t i = 0; i < values; ++i) {
+            const auto value = static_cast<int16_t>(ReadLE16(data.data() + 2 * i));
+            sound->pending.push_back(value);
+            if (sound->channels == 1)
+                sound->pending.push_back(value);
+        }
+    }
+    StreamResult result = DeliverReadyFrames();
+    if (result.IsOk() && video_->AtEndOfStream() && queued_.empty()) {
+        ended_ = true;
+        result = output_.DeliverEndOfStream();
+    }
+    return result.IsOk() && ended_ ? StreamResult::End() : result;
+}
+
+int64_t DvMuxer::SamplesWanted(const std::vector<uint8_t> &frame) const
+{
+    return DvAudioSamplesForFrame(frame.size() == dvlayout::kFrameSize525, rate_, framesOut_);
+}
+
+// Sound samples of `sound` that lie in [samplesOut_, samplesOut_ + wanted).
+int64_t DvMuxer::Available(const Sound &sound, int64_t wanted) const
+{
+    const int64_t end = sound.firstSample + static_cast<int64_t>(sound.pending.size() / 2);
+    return std::clamp<int64_t>(end - samplesOut_, 0, wanted);
+}
+
+StreamResult DvMuxer::DeliverReadyFrames()
+{
+    while (!queued_.empty()) {
+        const int64_t wanted = SamplesWanted(queued_.front());
+        const bool soundReady = std::ranges::all_of(sounds_, [&](const Sound &sound) {
+            return sound.pin->AtEndOfStream() || Available(sound, wanted) == wanted;
+        });
+        if (!soundReady && queued_.size() <= kMaxQueuedFrames)
+            return StreamResult::Ok();
+        std::vector<uint8_t> frame = std::move(queued_.front());
+        queued_.pop_front();
+        const QueuedTimes times = queuedTimes_.front();
+        queuedTimes_.pop_front();
+        StreamResult result = DeliverFrame(frame, wanted, times);
+        spareFrames_.push_back(std::move(frame));
+        if (!result.IsOk())
+            return result;
+    }
+    return StreamResult::Ok();
+}
+
+StreamResult DvMuxer::DeliverFrame(const std::vector<uint8_t> &frame, int64_t wanted, const QueuedTimes &times)
+{
+    MediaSample &out = output_.GetDeliveryBuffer(frame.size());
+    std::copy(frame.begin(), frame.end(), out.Buffer().begin());
+    out.SetTime(times.time);
+    out.SetMediaTimes(times.mediaTimes);
+    out.SetSyncPoint(true);
+    if (!sounds_.empty() && wanted > 0) {
+        for (Sound &sound : sounds_) {
+            // Samples before the frame's place came too late; missing ones are silence.
+            const int64_t pendingSamples = static_cast<int64_t>(sound.pending.size() / 2);
+            const int64_t late = samplesOut_ - sound.firstSample;
+            const int64_t dropped = std::min(late, pendingSamples);
+            const int64_t taken = dropped == late ? std::min(pendingSamples - dropped, wanted) : 0;
+            sound.frameSamples.assign(static_cast<size_t>(wanted) * 2, 0);
+            const auto from = sound.pending.begin() + static_cast<std::ptrdiff_t>(dropped * 2);
+            std::copy(from, from + static_cast<std::ptrdiff_t>(taken * 2), sound.frameSamples.begin());
+            sound.pending.erase(sound.pending.begin(), from + static_cast<std::ptrdiff_t>(taken * 2));
+            sound.firstSample += dropped + taken;
+        }
+        const std::span<const int16_t> second =
+            sounds_.size() > 1 ? std::span<const int16_t>(sounds_[1].frameSamples) : std::span<const int16_t>();
+        DvInsertAudio(out.Data(), rate_, bits_, framesOut_, sounds_[0].frameSamples, second);
+        samplesOut_ += wanted;
+    }
+    ++framesOut_;
+    return output_.Deliver(out);
+}
+
+StreamResult DvMuxer::EndOfStream(InputPin &)
+{
+    if (ended_)
+        return StreamResult::Ok();
+    StreamResult result = DeliverReadyFrames();
+    if (!result.IsOk() || !video_->AtEndOfStream() || !queued_.empty())
+        return result;
+    // The stream ends with the video, once its last frame has its sound.
+    ended_ = true;
+    return output_.DeliverEndOfStream();
+}
