@@ -174,6 +174,8 @@ void TCommandEngine::Execute()
     });
     EndSilentlyOnError([&] { EndOfCommand(); });
     cmd_ = nullptr;
+    Current = nullptr;
+    currentRef_.reset();
     {
         const std::lock_guard lock(idleMutex_);
         running_ = false;
@@ -192,7 +194,8 @@ void TCommandEngine::RunFiles()
             aborted_ = false;
             continue;
         }
-        Current = Files[i].second;
+        currentRef_ = Files[i].second;
+        Current = currentRef_.get();
         bool visible = true;
         bool enabled = true;
         cmd.FileCondition(Current, visible, enabled);
@@ -354,19 +357,19 @@ TMsgAnswer TCommandEngine::Ask(const QString &question)
     return user_ ? user_->Ask(question, FileCount >= 2) : kAnswerYesToAll;
 }
 
-std::unique_ptr<TAbstractListFichier> TCommandEngine::MakeItem(const QString &path) const
+TFichierRef TCommandEngine::MakeItem(const QString &path) const
 {
-    return fichierClass_ ? fichierClass_(path) : std::make_unique<TAbstractListFichier>(path);
+    return fichierClass_ ? fichierClass_.fromPath(path) : std::make_shared<TAbstractListFichier>(path);
 }
 
 void TCommandEngine::UpdateAdd(const QString &dest)
 {
     if (!QFile::exists(dest))
         return;
-    std::unique_ptr<TAbstractListFichier> item = MakeItem(dest);
+    const TFichierRef item = MakeItem(dest);
     Synchronize([&] {
         if (destination_)
-            destination_->AddItem(std::move(item));
+            destination_->AddItem(item);
     });
 }
 
@@ -383,13 +386,13 @@ void TCommandEngine::UpdateRemove()
 
 void TCommandEngine::UpdateReload()
 {
-    std::unique_ptr<TAbstractListFichier> item = MakeItem(Current->path);
-    TAbstractListFichier *const reloaded = item.get();
+    const TFichierRef item = MakeItem(Current->path);
     Synchronize([&] {
         const int index = source_->IndexOfItem(Current);
         if (index >= 0) {
-            source_->ReplaceItem(index, std::move(item));
-            Current = reloaded;
+            source_->ReplaceItem(index, item);
+            currentRef_ = item;
+            Current = item.get();
         }
     });
 }
@@ -399,14 +402,14 @@ void TCommandEngine::UpdateReplace(const QString &dest)
     if (!QFile::exists(dest))
         return;
     QFile::remove(Current->path);
-    std::unique_ptr<TAbstractListFichier> item = MakeItem(dest);
+    const TFichierRef item = MakeItem(dest);
     TAbstractListFichier *const old = Current;
     Current = nullptr;
     Synchronize([&] {
         const int index = source_->IndexOfItem(old);
         if (index >= 0)
             source_->RemoveItem(index);
-        const int added = source_->AddItem(std::move(item));
+        const int added = source_->AddItem(item);
         if (!source_->HasActiveFile())
             source_->SetFocusedIndex(added);
         source_->SetSelected(added, true);

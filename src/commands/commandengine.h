@@ -11,6 +11,7 @@
 #pragma once
 
 #include "commands/commandtypes.h"
+#include "files/itemclass.h"
 
 #include <QObject>
 #include <QStringList>
@@ -24,7 +25,6 @@
 #include <utility>
 #include <vector>
 
-class TAbstractListFichier;
 class TCommandFileList;
 class TUserInterface;
 class tCustomCmd;
@@ -54,7 +54,6 @@ class TCommandEngine : public QObject {
     Q_OBJECT
 
 public:
-    using FichierFactory = std::function<std::unique_ptr<TAbstractListFichier>(const QString &path)>;
     using FileEvent = std::function<void(TAbstractListFichier *aFichier, const QStringList &aParams, int passe)>;
 
     explicit TCommandEngine(QObject *parent = nullptr);
@@ -62,7 +61,8 @@ public:
     ~TCommandEngine() override;
 
     // Set up on the UI thread before any run.
-    void SetFichierClass(FichierFactory factory) { fichierClass_ = std::move(factory); }
+    // The class of the items made for new and reloaded files.
+    void SetFichierClass(const TlfCLass &itemClass) { fichierClass_ = itemClass; }
     void SetSourceFichierListbox(TCommandFileList *list) { source_ = list; }
     void SetDestFichierListbox(TCommandFileList *list) { destination_ = list; }
     void SetUserInterface(TUserInterface *user) { user_ = user; }
@@ -111,7 +111,7 @@ public:
     TMsgAnswer Answer = kAnswerYes;
     QStringList Params;
     TAbstractListFichier *Current = nullptr;
-    std::vector<std::pair<QString, TAbstractListFichier *>> Files;
+    std::vector<std::pair<QString, TFichierRef>> Files;
     int Passe = 0;
     QString MessageText;
     int FileCount = 0;
@@ -140,10 +140,11 @@ private:
     void StartOfCommand();
     void EndOfCommand();
     void SelectCurrent();
-    std::unique_ptr<TAbstractListFichier> MakeItem(const QString &path) const;
+    TFichierRef MakeItem(const QString &path) const;
     void RejoinList(TAbstractListFichier *item);
 
-    FichierFactory fichierClass_;
+    TlfCLass fichierClass_;
+    TFichierRef currentRef_;  // keeps Current alive while the list lets go of it
     TCommandFileList *source_ = nullptr;
     TCommandFileList *destination_ = nullptr;
     TUserInterface *user_ = nullptr;

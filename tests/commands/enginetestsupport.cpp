@@ -7,7 +7,7 @@
 TestFileList::TestFileList(const QStringList &paths)
 {
     for (const QString &path : paths)
-        rows_.push_back({std::make_unique<TAbstractListFichier>(path), false});
+        rows_.push_back({std::make_shared<TAbstractListFichier>(path), false});
     if (!rows_.empty())
         focused_ = 0;
 }
@@ -31,13 +31,13 @@ void TestFileList::SetEnabled(bool on)
     enabledHistory.push_back(on);
 }
 
-int TestFileList::AddItem(std::unique_ptr<TAbstractListFichier> item)
+int TestFileList::AddItem(const TFichierRef &item)
 {
     // Sorted by path, as the list sorts by name.
     const auto place = std::find_if(rows_.begin(), rows_.end(),
                                     [&](const Row &row) { return row.item->path > item->path; });
     const int index = static_cast<int>(place - rows_.begin());
-    rows_.insert(place, {std::move(item), false});
+    rows_.insert(place, {item, false});
     if (focused_ >= index)
         ++focused_;
     return index;
@@ -52,14 +52,14 @@ void TestFileList::RemoveItem(int index)
         --focused_;
 }
 
-void TestFileList::ReplaceItem(int index, std::unique_ptr<TAbstractListFichier> item)
+void TestFileList::ReplaceItem(int index, const TFichierRef &item)
 {
-    rows_[index].item = std::move(item);
+    rows_[index].item = item;
 }
 
-std::unique_ptr<TAbstractListFichier> TestFileList::TakeItem(int index)
+TFichierRef TestFileList::TakeItem(int index)
 {
-    std::unique_ptr<TAbstractListFichier> item = std::move(rows_[index].item);
+    TFichierRef item = rows_[index].item;
     RemoveItem(index);
     return item;
 }

@@ -23,17 +23,17 @@ public:
     bool IsSelected(int index) const override { return rows_[index].selected; }
     void SetSelected(int index, bool selected) override { rows_[index].selected = selected; }
     QString EntryString(int index) const override { return rows_[index].item->path; }
-    TAbstractListFichier *EntryItem(int index) const override { return rows_[index].item.get(); }
+    TFichierRef EntryItem(int index) const override { return rows_[index].item; }
     int IndexOfItem(const TAbstractListFichier *item) const override;
     void SetEnabled(bool enabled) override;
     void RefreshActiveFile() override { ++activeRefreshes; }
     void RefreshCounts() override { ++countRefreshes; }
     bool HasActiveFile() const override { return focused_ >= 0; }
     void SetFocusedIndex(int index) override { focused_ = index; }
-    int AddItem(std::unique_ptr<TAbstractListFichier> item) override;
+    int AddItem(const TFichierRef &item) override;
     void RemoveItem(int index) override;
-    void ReplaceItem(int index, std::unique_ptr<TAbstractListFichier> item) override;
-    std::unique_ptr<TAbstractListFichier> TakeItem(int index) override;
+    void ReplaceItem(int index, const TFichierRef &item) override;
+    TFichierRef TakeItem(int index) override;
 
     void Select(std::initializer_list<int> rows);
     QStringList Paths() const;
@@ -46,7 +46,7 @@ public:
 
 private:
     struct Row {
-        std::unique_ptr<TAbstractListFichier> item;
+        TFichierRef item;
         bool selected = false;
     };
     std::vector<Row> rows_;
