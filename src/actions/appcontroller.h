@@ -1,0 +1,87 @@
+// The core of the main window: the program-wide objects that outlive any window
+// (preferences, the file list, the command engine, the actions and the two
+// interpreters) and the state the window shows (the active file, the pending time
+// difference, the command and scan messages). It answers the engine's events and
+// the list's scan events, and carries out every action whose effect is not only
+// visual. The main window and the headless batch runner each give it their user
+// interface. UI thread only.
+#pragma once
+
+#include "actions/actionlist.h"
+#include "actions/script.h"
+#include "commands/commandengine.h"
+#include "commands/listboxfiles.h"
+#include "files/fichierlistbox.h"
+#include "prefs/settings.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class tCustomCmd;
+class TUserInterface;
+
+class TAppController : public QObject {
+public:
+    explicit TAppController(TUserInterface &user, QObject *parent = nullptr);
+    ~TAppController() override;
+
+    TPreferences Preferences;
+    TActionParams &Params() { return params_; }
+    TActionList &Actions() { return actions_; }
+    TCustomFichierListBox &List() { return list_; }
+    TListBoxFiles &ListFiles() { return listFiles_; }
+    TCommandEngine &Engine() { return engine_; }
+    TScript &Script() { return script_; }
+    TSwitch &Switch() { return switch_; }
+    TUserInterface &User() { return user_; }
+
+    // The video the window shows: the list's active item.
+    const TFichierRef &ActiveFile() const { return list_.ActiveItem(); }
+
+    // The difference "Add a time difference" gives each file (days), with its label.
+    double PendingTimeDifference = 0;
+    QString PendingTimeDifferenceText;
+    const QString &CommandMessage() const { return commandMessage_; }
+    const QString &ScanMessage() const { return scanMessage_; }
+
+    // Starts the command; CommandRunning is set as soon as the run is accepted, so
+    // an action that started it returns with the flag already up.
+    TCommandEngine::RunResult RunCommand(tCustomCmd &cmd, const QStringList *params = nullptr);
+    // The action runs the command with the action's parameters (or none).
+    void BindCommand(TSuperAction &action, tCustomCmd &cmd, bool withParams);
+
+    // What the preferences set on the list: the default playlist, the preferred
+    // folder, the sort order, selecting opened files.
+    void ApplyPreferences();
+    // The default playlist: "Folder for playlists" + "playlist.txt".
+    QString DefaultPlaylistPath() const;
+
+    // Closes the main window or ends the batch run ("Quit", the end of a script
+    // that read "quit").
+    std::function<void()> OnQuit;
+    // The window shows the active file afresh after a command.
+    std::function<void()> OnRefreshActiveView;
+
+private:
+    void BindEngineEvents();
+    void BindScanEvents();
+    void BindListActions();
+    void ShowStatusLine();
+    void StartScan(const std::function<void()> &open);
+    void Bind(const char *name, std::function<void()> handler);
+    QString FirstParam() const;
+
+    TUserInterface &user_;
+    TActionParams params_;
+    TActionList actions_{params_};
+    TCustomFichierListBox list_;
+    TListBoxFiles listFiles_{list_};
+    TCommandEngine engine_;
+    TScript script_{actions_, params_};
+    TSwitch switch_{actions_, params_};
+    QString commandMessage_;
+    QString scanMessage_;
+};
