@@ -67,6 +67,8 @@ QByteArray Tdv_WaveDest::BuildHeader(const QByteArray &formatBlock, uint32_t dat
 
 StreamResult Tdv_WaveDest::StopStreaming(bool)
 {
+    if (!Input().IsConnected() && !Output().IsConnected())
+        return StreamResult::Ok();
     if (!Output().IsConnected())
         return StreamResult::Error(QStringLiteral("The WAV writer's output is not connected."));
     auto *stream = dynamic_cast<FileStream *>(&Output().Peer()->Owner());

@@ -25,6 +25,8 @@ StreamResult FileWriter::StartStreaming()
     file_.reset();
     position_ = 0;
     error_.clear();
+    if (!input_.IsConnected())
+        return StreamResult::Ok();
     if (fileName_.isEmpty())
         return StreamResult::Error(QStringLiteral("The file writer has no file name."));
     const QFileInfo target(fileName_);
