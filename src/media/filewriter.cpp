@@ -60,6 +60,10 @@ bool FileWriter::Write(ByteSpan bytes)
     if (!Open())
         return false;
     const uint64_t end = file_->Position();
+    if (position_ > end && position_ - end > kMaxGap) {
+        error_ = QStringLiteral("A write to \"%1\" would leave a gap of %2 bytes.").arg(fileName_).arg(position_ - end);
+        return false;
+    }
     bool ok = position_ <= end || file_->AppendZeros(position_ - end);
     // What overlaps bytes already there is patched, the rest appended.
     const uint64_t overlap = std::min<uint64_t>(bytes.size(), std::max<uint64_t>(end, position_) - position_);
@@ -77,9 +81,10 @@ bool FileWriter::Write(ByteSpan bytes)
 
 StreamResult FileWriter::Receive(InputPin &, MediaSample &sample)
 {
-    const bool placed = !sample.Time() || sample.Time()->start >= 0;
-    if (!placed || (sample.Time() && !Seek(static_cast<uint64_t>(sample.Time()->start))) || !Write(sample.Data()))
-        return StreamResult::Error(error_.isEmpty() ? QStringLiteral("A sample names a negative file offset.") : error_);
+    if (sample.Time() && sample.Time()->start < 0)
+        return StreamResult::Error(QStringLiteral("A sample names a negative file offset."));
+    if ((sample.Time() && !Seek(static_cast<uint64_t>(sample.Time()->start))) || !Write(sample.Data()))
+        return StreamResult::Error(error_);
     return StreamResult::Ok();
 }
 

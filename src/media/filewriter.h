@@ -27,7 +27,7 @@ class FileStream {
 public:
     virtual ~FileStream() = default;
     // Positions are byte offsets from the file's start; a seek past the end is allowed
-    // and the gap is written as zeros.
+    // and the gap (at most FileWriter::kMaxGap) is written as zeros.
     virtual bool Seek(uint64_t position) = 0;
     virtual bool Write(ByteSpan bytes) = 0;
     virtual QString StreamError() const = 0;
@@ -45,6 +45,9 @@ public:
     // Overwrite: an existing destination is replaced; otherwise the run refuses to start.
     void SetMode(bool overwrite) { overwrite_ = overwrite; }
     bool Overwrite() const { return overwrite_; }
+
+    // The most zeros a write past the end may leave before it: a header's room, not a disk's.
+    static constexpr uint64_t kMaxGap = 64 * 1024 * 1024;
 
     // For a mux that writes the destination itself: its path, checked at start of streaming.
     const QString &TargetPath() const { return fileName_; }
