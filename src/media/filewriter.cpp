@@ -1,6 +1,8 @@
 #include "media/filewriter.h"
 
 #include "base/atomicfile.h"
+#include "media/filtergraph.h"
+#include "media/filesource.h"
 
 #include <QFileInfo>
 
@@ -34,6 +36,13 @@ StreamResult FileWriter::StartStreaming()
         return StreamResult::Error(QStringLiteral("\"%1\" is a folder.").arg(fileName_));
     if (!overwrite_ && target.exists())
         return StreamResult::Error(QStringLiteral("The file \"%1\" already exists.").arg(fileName_));
+    // Replacing the file being read would lose it, the more so when the run is stopped.
+    const QString canonical = target.canonicalFilePath();
+    for (const Filter *filter : Graph()->Filters()) {
+        const auto *source = dynamic_cast<const FileSourceFilter *>(filter);
+        if (source && !canonical.isEmpty() && QFileInfo(source->FileName()).canonicalFilePath() == canonical)
+            return StreamResult::Error(QStringLiteral("\"%1\" is the file being read; it cannot be its own destination.").arg(fileName_));
+    }
     return StreamResult::Ok();
 }
 

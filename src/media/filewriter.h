@@ -7,7 +7,8 @@
 //
 // The file is made under a temporary name and takes the destination's name when the
 // stream stops, so a run that fails in writing leaves no half-made file and an
-// existing file is replaced only by a complete one. The creator owns the filter;
+// existing file is replaced only by a complete one; a destination that is the file
+// a file source of the graph reads is refused. The creator owns the filter;
 // the settings are made on the controlling thread while the graph is stopped, the
 // rest runs on the streaming thread.
 #pragma once

@@ -142,4 +142,32 @@ INSTANTIATE_TEST_SUITE_P(
                      [](MutableByteSpan frame) { DvSetWide(frame, 12, true); }, "2021-06-05 14:30:00.000", "16:9"}),
     [](const testing::TestParamInfo<PipelineCase> &info) { return std::string(info.param.name); });
 
+TEST(HeaderPipelineDestination, TheFileBeingReadIsNeverItsOwnDestination)
+{
+    QTemporaryDir dir;
+    const QString sourcePath = dvfiles::Make(dir, QStringLiteral("source.avi"), dvfiles::Options{});
+    ASSERT_FALSE(sourcePath.isEmpty());
+    const QByteArray sourceBytes = testsupport::ReadWholeFile(sourcePath);
+    dvfiles::SplitGraph split(sourcePath);
+    ASSERT_TRUE(split.opened);
+    AviMux mux;
+    FileWriter writer;
+    // The same file under another spelling of its path.
+    writer.SetFileName(QDir(dir.path()).filePath(QStringLiteral("./source.avi")));
+    writer.SetMode(true);
+    split.graph.AddFilter(mux);
+    split.graph.AddFilter(writer);
+    for (OutputPin *output : split.splitter.OutputPins())
+        split.graph.Connect(*output, mux.FreeInput());
+    ASSERT_TRUE(split.graph.Connect(mux.Output(), writer.Input()));
+    ASSERT_TRUE(split.graph.Run());
+    const auto completion = split.graph.WaitForCompletion(20000);
+    split.graph.Stop();
+    ASSERT_TRUE(completion);
+    EXPECT_EQ(completion->result, GraphCompletion::Result::Error);
+    EXPECT_TRUE(completion->message.contains(QStringLiteral("file being read"))) << completion->message.toStdString();
+    EXPECT_EQ(testsupport::ReadWholeFile(sourcePath), sourceBytes);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"source.avi"});
+}
+
 }  // namespace
