@@ -127,6 +127,12 @@ StreamResult AviMux::StartStreaming()
     type1_ = false;
     lastStart_.store(kNoTime, std::memory_order_relaxed);
     framesWritten_.store(0, std::memory_order_relaxed);
+    // A mux that the build left unconnected takes no part in the run.
+    const bool used = output_.IsConnected() || std::ranges::any_of(inputs_, [](const InputPin *in) { return in->IsConnected(); });
+    if (!used) {
+        finished_ = true;
+        return StreamResult::Ok();
+    }
     const auto *sink = output_.IsConnected() ? dynamic_cast<const FileWriter *>(&output_.Peer()->Owner()) : nullptr;
     if (!sink)
         return StreamResult::Error(QStringLiteral("The AVI mux is connected to no file writer."));

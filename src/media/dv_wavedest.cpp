@@ -21,8 +21,8 @@ std::optional<MediaType> Tdv_WaveDest::GetMediaType(int position) const
 
 StreamResult Tdv_WaveDest::StartStreaming()
 {
-    HeaderSize_ = kHeaderOverhead + static_cast<uint32_t>(Input().ConnectionMediaType().format.size());
-    DataSize_ = 0;
+    headerSize_ = kHeaderOverhead + static_cast<uint32_t>(Input().ConnectionMediaType().format.size());
+    dataSize_ = 0;
     return StreamResult::Ok();
 }
 
@@ -32,20 +32,20 @@ StreamResult Tdv_WaveDest::Transform(const MediaSample &input, MediaSample &outp
     output.Reserve(n);
     std::copy_n(input.Data().data(), n, output.Buffer().data());
     output.SetActualLength(n);
-    const uint64_t start = uint64_t{HeaderSize_} + DataSize_;
+    const uint64_t start = uint64_t{headerSize_} + dataSize_;
     if (start + n > UINT32_MAX)
         return StreamResult::Error(QStringLiteral("The sound does not fit in a WAV file of 4 GB."));
     output.SetTime(MediaTimeRange{static_cast<int64_t>(start), static_cast<int64_t>(start + n)});
-    DataSize_ += static_cast<uint32_t>(n);
+    dataSize_ += static_cast<uint32_t>(n);
     return StreamResult::Ok();
 }
 
 StreamResult Tdv_WaveDest::Receive(InputPin &pin, MediaSample &sample)
 {
-    const uint32_t before = DataSize_;
+    const uint32_t before = dataSize_;
     StreamResult result = TBCTransformFilter::Receive(pin, sample);
     if (!result.IsOk())
-        DataSize_ = before;
+        dataSize_ = before;
     return result;
 }
 
@@ -67,12 +67,14 @@ QByteArray Tdv_WaveDest::BuildHeader(const QByteArray &formatBlock, uint32_t dat
 
 StreamResult Tdv_WaveDest::StopStreaming(bool)
 {
+    if (!Input().IsConnected() && !Output().IsConnected())
+        return StreamResult::Ok();
     if (!Output().IsConnected())
         return StreamResult::Error(QStringLiteral("The WAV writer's output is not connected."));
     auto *stream = dynamic_cast<FileStream *>(&Output().Peer()->Owner());
     if (!stream)
         return StreamResult::Error(QStringLiteral("The WAV writer's output does not lead to a file."));
-    const QByteArray header = BuildHeader(Input().ConnectionMediaType().format, DataSize_);
+    const QByteArray header = BuildHeader(Input().ConnectionMediaType().format, dataSize_);
     const ByteSpan bytes(reinterpret_cast<const uint8_t *>(header.constData()), static_cast<size_t>(header.size()));
     if (!stream->Seek(0) || !stream->Write(bytes))
         return StreamResult::Error(stream->StreamError());

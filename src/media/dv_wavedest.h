@@ -23,8 +23,8 @@ public:
     // "RIFF" size "WAVE" "fmt " size, then the format block, then "data" size.
     static constexpr uint32_t kHeaderOverhead = 28;
 
-    uint32_t DataSize() const { return DataSize_; }
-    uint32_t HeaderSize() const { return HeaderSize_; }
+    uint32_t DataSize() const { return dataSize_; }
+    uint32_t HeaderSize() const { return headerSize_; }
 
     // The header for a format block and a data size, as written at the stop.
     static QByteArray BuildHeader(const QByteArray &formatBlock, uint32_t dataSize);
@@ -38,6 +38,6 @@ protected:
     StreamResult StopStreaming(bool stoppedEarly) override;
 
 private:
-    uint32_t DataSize_ = 0;
-    uint32_t HeaderSize_ = kHeaderOverhead;
+    uint32_t dataSize_ = 0;
+    uint32_t headerSize_ = kHeaderOverhead;
 };

@@ -98,6 +98,10 @@ StreamResult DvMuxer::StartStreaming()
     sounds_.clear();
     rate_ = 0;
     video_ = Connected(MajorType::Video);
+    // A muxer that the build left unconnected takes no part in the run.
+    const bool used = output_.IsConnected() || std::ranges::any_of(inputs_, [](const InputPin *in) { return in->IsConnected(); });
+    if (!used)
+        return StreamResult::Ok();
     if (!video_)
         return StreamResult::Error(QStringLiteral("The DV muxer has no video stream."));
     for (InputPin *pin : inputs_) {

@@ -1,6 +1,8 @@
 #include "media/filewriter.h"
 
 #include "base/atomicfile.h"
+#include "media/filtergraph.h"
+#include "media/filesource.h"
 
 #include <QFileInfo>
 
@@ -25,6 +27,8 @@ StreamResult FileWriter::StartStreaming()
     file_.reset();
     position_ = 0;
     error_.clear();
+    if (!input_.IsConnected())
+        return StreamResult::Ok();
     if (fileName_.isEmpty())
         return StreamResult::Error(QStringLiteral("The file writer has no file name."));
     const QFileInfo target(fileName_);
@@ -32,6 +36,13 @@ StreamResult FileWriter::StartStreaming()
         return StreamResult::Error(QStringLiteral("\"%1\" is a folder.").arg(fileName_));
     if (!overwrite_ && target.exists())
         return StreamResult::Error(QStringLiteral("The file \"%1\" already exists.").arg(fileName_));
+    // Replacing the file being read would lose it, the more so when the run is stopped.
+    const QString canonical = target.canonicalFilePath();
+    for (const Filter *filter : Graph()->Filters()) {
+        const auto *source = dynamic_cast<const FileSourceFilter *>(filter);
+        if (source && !canonical.isEmpty() && QFileInfo(source->FileName()).canonicalFilePath() == canonical)
+            return StreamResult::Error(QStringLiteral("\"%1\" is the file being read; it cannot be its own destination.").arg(fileName_));
+    }
     return StreamResult::Ok();
 }
 
@@ -58,6 +69,10 @@ bool FileWriter::Write(ByteSpan bytes)
     if (!Open())
         return false;
     const uint64_t end = file_->Position();
+    if (position_ > end && position_ - end > kMaxGap) {
+        error_ = QStringLiteral("A write to \"%1\" would leave a gap of %2 bytes.").arg(fileName_).arg(position_ - end);
+        return false;
+    }
     bool ok = position_ <= end || file_->AppendZeros(position_ - end);
     // What overlaps bytes already there is patched, the rest appended.
     const uint64_t overlap = std::min<uint64_t>(bytes.size(), std::max<uint64_t>(end, position_) - position_);
@@ -75,9 +90,10 @@ bool FileWriter::Write(ByteSpan bytes)
 
 StreamResult FileWriter::Receive(InputPin &, MediaSample &sample)
 {
-    const bool placed = !sample.Time() || sample.Time()->start >= 0;
-    if (!placed || (sample.Time() && !Seek(static_cast<uint64_t>(sample.Time()->start))) || !Write(sample.Data()))
-        return StreamResult::Error(error_.isEmpty() ? QStringLiteral("A sample names a negative file offset.") : error_);
+    if (sample.Time() && sample.Time()->start < 0)
+        return StreamResult::Error(QStringLiteral("A sample names a negative file offset."));
+    if ((sample.Time() && !Seek(static_cast<uint64_t>(sample.Time()->start))) || !Write(sample.Data()))
+        return StreamResult::Error(error_);
     return StreamResult::Ok();
 }
 

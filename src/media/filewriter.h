@@ -7,7 +7,8 @@
 //
 // The file is made under a temporary name and takes the destination's name when the
 // stream stops, so a run that fails in writing leaves no half-made file and an
-// existing file is replaced only by a complete one. The creator owns the filter;
+// existing file is replaced only by a complete one; a destination that is the file
+// a file source of the graph reads is refused. The creator owns the filter;
 // the settings are made on the controlling thread while the graph is stopped, the
 // rest runs on the streaming thread.
 #pragma once
@@ -27,7 +28,7 @@ class FileStream {
 public:
     virtual ~FileStream() = default;
     // Positions are byte offsets from the file's start; a seek past the end is allowed
-    // and the gap is written as zeros.
+    // and the gap (at most FileWriter::kMaxGap) is written as zeros.
     virtual bool Seek(uint64_t position) = 0;
     virtual bool Write(ByteSpan bytes) = 0;
     virtual QString StreamError() const = 0;
@@ -45,6 +46,9 @@ public:
     // Overwrite: an existing destination is replaced; otherwise the run refuses to start.
     void SetMode(bool overwrite) { overwrite_ = overwrite; }
     bool Overwrite() const { return overwrite_; }
+
+    // The most zeros a write past the end may leave before it: a header's room, not a disk's.
+    static constexpr uint64_t kMaxGap = 64 * 1024 * 1024;
 
     // For a mux that writes the destination itself: its path, checked at start of streaming.
     const QString &TargetPath() const { return fileName_; }

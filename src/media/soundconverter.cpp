@@ -121,6 +121,9 @@ void SoundConverter::CloseResampler()
 
 StreamResult SoundConverter::StartStreaming()
 {
+    // A converter that the build left unconnected takes no part in the run.
+    if (!Input().IsConnected())
+        return StreamResult::Ok();
     const std::optional<WaveFormatEx> input = InputFormat();
     if (!input)
         return StreamResult::Error(QStringLiteral("The sound converter's input has no wave format."));

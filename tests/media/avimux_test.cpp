@@ -2,8 +2,12 @@
 #include "writersources.h"
 
 #include "media/avimux.h"
+#include "media/dv_wavedest.h"
+#include "media/dvmuxer.h"
 #include "media/filewriter.h"
 #include "media/mediaformats.h"
+#include "media/nullrenderer.h"
+#include "media/soundconverter.h"
 #include "support/testsupport.h"
 
 #include <QDir>
@@ -228,6 +232,27 @@ TEST(AviMux, AFileThatCannotBeWrittenEndsTheRunWithItsReason)
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"existing.avi"});
     EXPECT_EQ(testsupport::ReadWholeFile(existing), "the user's file");
+}
+
+// A build attaches every stock filter it might use; those it leaves unconnected must
+// not fail the run.
+TEST(WritingFilters, UnconnectedOnesTakeNoPartInARun)
+{
+    FilterGraph graph;
+    ListSource video(DvVideoType(), FrameList(RecordedFrames(3)));
+    NullRenderer sink;
+    AviMux mux;
+    DvMuxer dvmuxer;
+    SoundConverter acm1;
+    Tdv_WaveDest wave;
+    FileWriter writer;
+    for (Filter *f : std::initializer_list<Filter *>{&video, &sink, &mux, &dvmuxer, &acm1, &wave, &writer})
+        graph.AddFilter(*f);
+    ASSERT_TRUE(graph.Connect(video.Output(), sink.Input()));
+    const auto completion = RunToCompletion(graph);
+    ASSERT_TRUE(completion);
+    EXPECT_EQ(completion->result, GraphCompletion::Result::Complete) << completion->message.toStdString();
+    EXPECT_EQ(sink.SampleCount(), 3);
 }
 
 }  // namespace
