@@ -10,6 +10,10 @@
 #include "support/testsupport.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -236,6 +240,36 @@ TEST_F(AviFichierTest, ScansBuildItemsBesideEachOther)
         const auto *item = dynamic_cast<const TaviFichier *>(list.Item(row).get());
         ASSERT_NE(item, nullptr);
         EXPECT_EQ(item->datecodeText, QStringLiteral("2021-06-0%1 10:00:00").arg(row + 1));
+    }
+}
+
+// The real recordings, against what MediaInfo reads in them.
+TEST_F(AviFichierTest, RealRecordingsReadAsMediaInfoReadsThem)
+{
+    REQUIRE_TOOL("mediainfo");
+    for (const char *name : {"sony_ntsc_type1.avi", "sony_ntsc_type2.avi"}) {
+        SCOPED_TRACE(name);
+        REQUIRE_SAMPLE(path, QLatin1String(name));
+        const auto run = testsupport::Run(QStringLiteral("mediainfo"), {QStringLiteral("--Output=JSON"), path});
+        QJsonObject general;
+        QJsonObject video;
+        for (const QJsonValue &track : QJsonDocument::fromJson(run.out)["media"]["track"].toArray()) {
+            if (track["@type"] == QStringLiteral("General"))
+                general = track.toObject();
+            if (track["@type"] == QStringLiteral("Video"))
+                video = track.toObject();
+        }
+        ASSERT_FALSE(video.isEmpty());
+
+        const TaviFichier item(path);
+        EXPECT_EQ(item.imageText, video["Width"].toString() + " x " + video["Height"].toString() + " (NTSC");
+        EXPECT_EQ(item.frameCount, video["FrameCount"].toString().toInt());
+        EXPECT_NEAR(item.fps, video["FrameRate"].toString().toDouble(), 0.001);
+        EXPECT_EQ(item.type, QLatin1String(name).contains(QLatin1String("type1")) ? 1 : 2);
+        // "2024-07-08 19:55:58.000" and "00:00:02;17".
+        EXPECT_EQ(item.datecodeText + ".000", general["Recorded_Date"].toString());
+        EXPECT_EQ(item.timecodeText, video["TimeCode_FirstFrame"].toString().replace(QRegularExpression("[:;]"), "."));
+        EXPECT_TRUE(item.audioText.startsWith(QStringLiteral("32000Hz 12(16) bits "))) << qPrintable(item.audioText);
     }
 }
 
