@@ -66,7 +66,6 @@ void TThreadOpen::run()
         // An error ends the scan; what was added stays and the end is announced.
     }
     paths_.clear();
-    newItem_.reset();
     Synchronize([this] {
         if (owner_.OnOpenEnd)
             owner_.OnOpenEnd(total_);
@@ -126,7 +125,6 @@ int TThreadOpen::ScanPattern(const QString &pattern, bool recursive)
     const QString folder = ExtractFilePath(pattern);
     const QString namePart = ExtractFileName(pattern);
     TFileFinder finder(folder, namePart);
-    folder_ = folder;
     if (recursive)
         Synchronize([this, folder] {
             if (owner_.OnOpenFolderFound)
@@ -141,10 +139,12 @@ int TThreadOpen::ScanPattern(const QString &pattern, bool recursive)
         if (device_ && rec->device != *device_)
             continue;
         if (rec->IsFolder()) {
-            if (!recursive)
+            if (!recursive || depth_ >= kMaxFolderDepth)
                 continue;
             const QString below = folder + rec->name + kPathDelimiter;
+            ++depth_;
             accepted += ScanPattern(below + (rec->name == namePart ? kAllNames : namePart), true);
+            --depth_;
             continue;
         }
         if (!rec->IsFile() || (testExtension_ && !testExtension_(rec->name)) || cancelled_)
@@ -152,7 +152,6 @@ int TThreadOpen::ScanPattern(const QString &pattern, bool recursive)
         TFichierRef item = CreateItem(folder, *rec);
         if (!item)
             continue;
-        newItem_ = item;
         Synchronize([this, folder, item, itemClass = itemClass_] {
             if (createFichier_)
                 owner_.SetItemClass(itemClass);

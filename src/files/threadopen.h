@@ -35,6 +35,9 @@ class TThreadOpen : public QThread {
 public:
     // Longer names are not scanned from a paste or a drop.
     static constexpr qsizetype kMaxDroppedName = 65530;
+    // Folders deeper than this below the scanned one are not entered: each level
+    // holds an open directory.
+    static constexpr int kMaxFolderDepth = 128;
 
     // Copies the paths and the list's class and scanning-thread events; the list's
     // thread only.
@@ -62,11 +65,10 @@ private:
     QStringList paths_;
     std::atomic<bool> cancelled_ = false;
     int total_ = 0;
-    QString folder_;
-    TFichierRef newItem_;
     TlfCLass itemClass_;
     std::function<bool(const QString &)> testExtension_;
     std::function<TlfCLass(const QString &)> createFichier_;
     // While every fixed drive is scanned, each drive's tree stays on its own file system.
     std::optional<uint64_t> device_;
+    int depth_ = 0;
 };

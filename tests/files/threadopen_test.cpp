@@ -144,6 +144,23 @@ TEST_F(ScanTree, AbortStopsTheScanAndItStillEnds)
     EXPECT_EQ(s.events.last(), QStringLiteral("end 1"));
 }
 
+TEST(FolderScan, FoldersBeyondTheDepthLimitAreNotEntered)
+{
+    QTemporaryDir dir;
+    QString deep = dir.path();
+    for (int level = 0; level <= TThreadOpen::kMaxFolderDepth; ++level) {
+        deep += QStringLiteral("/d");
+        if (level == TThreadOpen::kMaxFolderDepth - 1) {
+            ASSERT_TRUE(QDir().mkpath(deep) && testsupport::WriteWholeFile(deep + "/last.avi", "x"));
+        }
+    }
+    ASSERT_TRUE(QDir().mkpath(deep));
+    ASSERT_TRUE(testsupport::WriteWholeFile(deep + "/beyond.avi", "x"));
+    ScanningList s;
+    s.list.OpenFolder(dir.path());
+    EXPECT_EQ(s.Names(), QStringList{"last.avi"});
+}
+
 TEST(MountPoints, FixedDisksOnceEachInPathOrder)
 {
     const QString mountinfo = QStringLiteral(

@@ -1,0 +1,26 @@
+// Playlists: a commented text file naming one file of the list per line, written
+// in UTF-16 with a byte-order mark. They are read back by the list's playlist scan.
+// Pure functions and one write; the list's thread.
+#pragma once
+
+#include "base/datetime.h"
+#include "base/textfile.h"
+#include "files/sortindex.h"
+
+#include <QString>
+#include <QStringList>
+
+class TCustomFichierListBox;
+
+inline const QString kPlaylistProgramText = QStringLiteral("Morvik 7.2.1");
+inline const QString kPlaylistHomePage = QStringLiteral("https://www.quenlor.com/morvik/");
+inline const QString kDefaultPlaylistName = QStringLiteral("playlist.txt");
+
+// The lines of a playlist of paths in the given order, dated now (local time)
+// in the datecode display format.
+QStringList PlaylistLines(const QStringList &paths, const TSortIndex &sortIndex, TDateTime now,
+                          const QString &dateFormat);
+
+// Writes the playlist of the list's rows to file, replacing it only once the
+// whole playlist is written; a failure leaves the file as it was and says why.
+TextFileWrite SavePlaylist(const TCustomFichierListBox &list, const QString &file);
