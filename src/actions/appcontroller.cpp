@@ -6,6 +6,7 @@
 #include "commands/userinterface.h"
 #include "files/afficherfichier.h"
 #include "files/avifichier.h"
+#include "files/playlist.h"
 
 #include <QFileInfo>
 
@@ -207,7 +208,7 @@ void TAppController::BindListActions()
 
 QString TAppController::DefaultPlaylistPath() const
 {
-    return IncludeTrailingPathDelimiter(Preferences.folderForPlaylists) + QStringLiteral("playlist.txt");
+    return IncludeTrailingPathDelimiter(Preferences.folderForPlaylists) + kDefaultPlaylistName;
 }
 
 void TAppController::ApplyPreferences()

@@ -1,11 +1,12 @@
 #include "files/playlist.h"
 
 #include "base/datetimeformat.h"
+#include "base/localtime.h"
+#include "base/product.h"
 #include "files/fichierlistbox.h"
 #include "files/itemsettings.h"
 #include "files/searchrec.h"
 
-#include <QDateTime>
 
 namespace {
 
@@ -20,10 +21,10 @@ QStringList PlaylistLines(const QStringList &paths, const TSortIndex &sortIndex,
 {
     QStringList lines = {kSeparator,
                          QStringLiteral("#"),
-                         QStringLiteral("# Playlist of ") + kPlaylistProgramText,
+                         QStringLiteral("# Playlist of ") + kProductName + QStringLiteral(" ") + kProductVersion,
                          QStringLiteral("#"),
                          kSeparator,
-                         QStringLiteral("# Visit my website : ") + kPlaylistHomePage,
+                         QStringLiteral("# Visit my website : ") + kProductHomePage,
                          QString()};
     for (const QString &path : paths)
         lines << kPathIndent + path;
@@ -40,6 +41,6 @@ TextFileWrite SavePlaylist(const TCustomFichierListBox &list, const QString &fil
     QStringList paths;
     for (int row = 0; row < list.Count(); ++row)
         paths << list.Item(row)->path;
-    const TDateTime now = LocalDateTimeFromUnixMs(QDateTime::currentMSecsSinceEpoch());
+    const TDateTime now = Now();
     return WriteTextFileUtf16(file, PlaylistLines(paths, list.SortIndex(), now, DatecodeDisplayFormat()));
 }

@@ -12,8 +12,6 @@
 
 class TCustomFichierListBox;
 
-inline const QString kPlaylistProgramText = QStringLiteral("Morvik 7.2.1");
-inline const QString kPlaylistHomePage = QStringLiteral("https://www.quenlor.com/morvik/");
 inline const QString kDefaultPlaylistName = QStringLiteral("playlist.txt");
 
 // The lines of a playlist of paths in the given order, dated now (local time)

@@ -1,5 +1,7 @@
 #include "files/fichierlistbox.h"
 #include "files/playlist.h"
+
+#include "base/product.h"
 #include "files/srfichier.h"
 
 #include "support/testsupport.h"
@@ -17,7 +19,7 @@ TEST(Playlist, LinesForNoneOneAndTwoRows)
 {
     const TDateTime now = *EncodeDateTime(2026, 12, 10, 8, 30, 5);
     const QStringList header = {kSeparator, "#", "# Playlist of Morvik 7.2.1", "#", kSeparator,
-                                "# Visit my website : " + kPlaylistHomePage, ""};
+                                "# Visit my website : " + kProductHomePage, ""};
     const struct {
         QStringList paths;
         const char *countLine;
