@@ -84,8 +84,8 @@ bool Tdv_deinter::CheckInputType(const MediaType &type) const
 
 StreamResult Tdv_deinter::StartStreaming()
 {
-    Width = 0;
-    Height = 0;
+    width_ = 0;
+    height_ = 0;
     // Without a picture header the pictures pass untouched.
     const std::optional<VideoInfoHeader> header = ParseVideoInfoHeader(Input().ConnectionMediaType().FormatBytes());
     if (!header)
@@ -94,24 +94,24 @@ StreamResult Tdv_deinter::StartStreaming()
     const int height = std::abs(header->bmiHeader.height);
     if (width <= 0 || height <= 0 || width > kMaxDimension || height > kMaxDimension)
         return StreamResult::Error(QStringLiteral("The deinterlacer cannot take pictures of this size."));
-    Width = width;
-    Height = height;
-    FrameBitmap = QImage(Width, Height, QImage::Format_BGR888);
-    OutBitmap = QImage(Width, Height, QImage::Format_BGR888);
-    CombMask = QImage(Width, Height, QImage::Format_Grayscale8);
-    KeepMask = QImage(Width, Height, QImage::Format_Grayscale8);
-    if (FrameBitmap.isNull() || OutBitmap.isNull() || CombMask.isNull() || KeepMask.isNull())
+    width_ = width;
+    height_ = height;
+    frameBitmap_ = QImage(width_, height_, QImage::Format_BGR888);
+    outBitmap_ = QImage(width_, height_, QImage::Format_BGR888);
+    combMask_ = QImage(width_, height_, QImage::Format_Grayscale8);
+    keepMask_ = QImage(width_, height_, QImage::Format_Grayscale8);
+    if (frameBitmap_.isNull() || outBitmap_.isNull() || combMask_.isNull() || keepMask_.isNull())
         return StreamResult::Error(QStringLiteral("Out of memory in the deinterlacer."));
     return StreamResult::Ok();
 }
 
 StreamResult Tdv_deinter::Transform(MediaSample &sample)
 {
-    if (Width == 0)
+    if (width_ == 0)
         return StreamResult::Ok();
-    if (!CopyBottomUpToImage(sample.Data(), FrameBitmap))
+    if (!CopyBottomUpToImage(sample.Data(), frameBitmap_))
         return StreamResult::Error(QStringLiteral("A picture given to the deinterlacer is too short."));
-    DeinterlacePicture(FrameBitmap, OutBitmap, CombMask, KeepMask);
-    CopyImageToBottomUp(OutBitmap, sample.Data());
+    DeinterlacePicture(frameBitmap_, outBitmap_, combMask_, keepMask_);
+    CopyImageToBottomUp(outBitmap_, sample.Data());
     return StreamResult::Ok();
 }

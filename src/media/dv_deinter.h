@@ -33,10 +33,10 @@ protected:
     StreamResult Transform(MediaSample &sample) override;
 
 private:
-    QImage FrameBitmap;
-    QImage OutBitmap;
-    QImage CombMask;
-    QImage KeepMask;
-    int Width = 0;
-    int Height = 0;
+    QImage frameBitmap_;  // the picture as received
+    QImage outBitmap_;    // the deinterlaced picture
+    QImage combMask_;
+    QImage keepMask_;
+    int width_ = 0;
+    int height_ = 0;
 };
