@@ -84,6 +84,11 @@ UncompressedLayout UncompressedPictureLayout(FourCC subtype, int width, int heig
 
 ColorConverter::ColorConverter() : TBCTransformFilter(QString::fromLatin1(kFriendlyName)) {}
 
+bool ColorConverter::Converts(FourCC subtype)
+{
+    return FindSubtype(subtype) != nullptr;
+}
+
 void ColorConverter::SetOutputSize(int width, int height)
 {
     const bool valid = width > 0 && height > 0 && width <= kMaxDimension && height <= kMaxDimension;

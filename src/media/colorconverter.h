@@ -32,6 +32,9 @@ public:
 
     ColorConverter();
 
+    // Whether the converter reads pictures of this subtype.
+    static bool Converts(FourCC subtype);
+
     // 0 x 0 keeps the input's size.
     void SetOutputSize(int width, int height);
 
