@@ -1,0 +1,23 @@
+// The DV video decoder filter: DV frames in, as a video stream ('dvsd') or an
+// interleaved one ('iavs'), decoded at full resolution (720 x 576 or 720 x 480)
+// with libavcodec's dvvideo on slice threads, so every frame comes out at once.
+// The TV system is taken from the input format. Ownership and threads as for
+// VideoDecoder.
+#pragma once
+
+#include "media/videodecoder.h"
+
+class DvDecoder final : public VideoDecoder {
+public:
+    static constexpr const char *kFriendlyName = "DV Video Decoder";
+
+    DvDecoder();
+
+    // The TV system of a DV input type: the picture height or frame time of a video
+    // format, the 50/60 flag of the VAUX source pack of a DV information block, else
+    // the fixed frame size; 625/50 when nothing tells.
+    static bool Is525(const MediaType &type);
+
+protected:
+    std::optional<VideoDecoderSetup> SetupFor(const MediaType &type) const override;
+};

@@ -1,0 +1,53 @@
+#include "media/picturescaler.h"
+
+extern "C" {
+#include <libswscale/swscale.h>
+}
+
+MediaType MakeRgb24VideoType(int width, int height, MediaTime avgTimePerFrame)
+{
+    VideoInfoHeader header;
+    header.source = {0, 0, width, height};
+    header.target = header.source;
+    header.avgTimePerFrame = avgTimePerFrame;
+    header.bmiHeader.width = width;
+    header.bmiHeader.height = height;
+    header.bmiHeader.bitCount = 24;
+    header.bmiHeader.sizeImage = static_cast<uint32_t>(Rgb24ImageSize(width, height));
+    if (avgTimePerFrame > 0)
+        header.bitRate = static_cast<uint32_t>(uint64_t{header.bmiHeader.sizeImage} * 8 * kUnitsPerSecond
+                                               / static_cast<uint64_t>(avgTimePerFrame));
+    return MakeVideoType(kSubtypeRgb24, header);
+}
+
+PicturePlanes Rgb24BottomUpPlanes(MutableByteSpan bytes, int width, int height)
+{
+    PicturePlanes planes;
+    const size_t row = Rgb24RowBytes(width);
+    if (height <= 0 || bytes.size() < row * static_cast<size_t>(height))
+        return planes;
+    planes.data[0] = bytes.data() + row * static_cast<size_t>(height - 1);
+    planes.stride[0] = -static_cast<int>(row);
+    return planes;
+}
+
+PictureScaler::~PictureScaler()
+{
+    sws_freeContext(context_);
+}
+
+bool PictureScaler::Scale(const PicturePlanes &source, int sourceWidth, int sourceHeight, int sourceFormat,
+                          const PicturePlanes &target, int targetWidth, int targetHeight, int targetFormat)
+{
+    if (!source.data[0] || !target.data[0] || sourceWidth <= 0 || sourceHeight <= 0 || targetWidth <= 0
+        || targetHeight <= 0)
+        return false;
+    constexpr int flags = SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT;
+    context_ = sws_getCachedContext(context_, sourceWidth, sourceHeight, static_cast<AVPixelFormat>(sourceFormat),
+                                    targetWidth, targetHeight, static_cast<AVPixelFormat>(targetFormat), flags,
+                                    nullptr, nullptr, nullptr);
+    if (!context_)
+        return false;
+    return sws_scale(context_, source.data, source.stride, 0, sourceHeight, target.data, target.stride)
+        == targetHeight;
+}

@@ -1,0 +1,48 @@
+// Picture conversions on libswscale between libav pictures and the layout the
+// program's picture filters share: 24-bit rows in blue-green-red byte order,
+// bottom-up, each row padded to 4 bytes. One instance per filter, used on its
+// streaming thread; it owns its scaling context and remakes it only when a size
+// or a pixel format changes.
+#pragma once
+
+#include "formats/bytes.h"
+#include "media/mediaformats.h"
+
+#include <cstddef>
+#include <cstdint>
+
+struct SwsContext;
+
+// Bytes of one padded row of a 24-bit picture.
+constexpr size_t Rgb24RowBytes(int width) { return (static_cast<size_t>(width) * 3 + 3) / 4 * 4; }
+constexpr size_t Rgb24ImageSize(int width, int height) { return Rgb24RowBytes(width) * static_cast<size_t>(height); }
+
+// The media type of decoded pictures of this size: video, subtype RGB24, a
+// VIDEOINFOHEADER of bit count 24 with a positive (bottom-up) height.
+MediaType MakeRgb24VideoType(int width, int height, MediaTime avgTimePerFrame);
+
+// Planes of a picture as libswscale takes them: up to four pointers and strides
+// (negative for bottom-up rows).
+struct PicturePlanes {
+    uint8_t *data[4] = {};
+    int stride[4] = {};
+};
+
+// The planes of a 24-bit bottom-up picture held in bytes (at least Rgb24ImageSize).
+PicturePlanes Rgb24BottomUpPlanes(MutableByteSpan bytes, int width, int height);
+
+class PictureScaler {
+public:
+    PictureScaler() = default;
+    ~PictureScaler();
+    PictureScaler(const PictureScaler &) = delete;
+    PictureScaler &operator=(const PictureScaler &) = delete;
+
+    // Converts and scales a picture; pixel formats are AVPixelFormat values.
+    // False when libswscale cannot convert between the two.
+    bool Scale(const PicturePlanes &source, int sourceWidth, int sourceHeight, int sourceFormat,
+               const PicturePlanes &target, int targetWidth, int targetHeight, int targetFormat);
+
+private:
+    SwsContext *context_ = nullptr;
+};

@@ -1,0 +1,229 @@
+#include "media/videodecoder.h"
+
+#include "media/mediaformats.h"
+#include "media/videofourccs.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/error.h>
+}
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+QString AvErrorText(int code)
+{
+    char buffer[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, buffer, sizeof buffer);
+    return QString::fromUtf8(buffer);
+}
+
+// Pictures larger than this are refused: a damaged header must not size the buffers.
+constexpr int kMaxDimension = 8192;
+
+}  // namespace
+
+VideoDecoder::VideoDecoder() : VideoDecoder(QString::fromLatin1(kFriendlyName)) {}
+
+VideoDecoder::VideoDecoder(QString friendlyName)
+    : Filter(std::move(friendlyName)), input_(AddInputPin(QStringLiteral("In"))),
+      output_(AddOutputPin(QStringLiteral("Out")))
+{
+}
+
+VideoDecoder::~VideoDecoder()
+{
+    Close();
+}
+
+std::optional<VideoDecoderSetup> VideoDecoder::SetupFor(const MediaType &type) const
+{
+    if (type.majorType != MajorType::Video || type.formatType != FormatType::VideoInfo)
+        return std::nullopt;
+    const std::optional<VideoInfoHeader> header = ParseVideoInfoHeader(type.FormatBytes());
+    if (!header)
+        return std::nullopt;
+    std::optional<int> codec = VideoCodecForFourCC(type.subtype);
+    if (!codec)
+        codec = VideoCodecForFourCC(header->bmiHeader.compression);
+    if (!codec || !avcodec_find_decoder(static_cast<AVCodecID>(*codec)))
+        return std::nullopt;
+    VideoDecoderSetup setup;
+    setup.codecId = *codec;
+    setup.width = header->bmiHeader.width;
+    setup.height = std::abs(header->bmiHeader.height);
+    if (setup.width <= 0 || setup.height <= 0 || setup.width > kMaxDimension || setup.height > kMaxDimension)
+        return std::nullopt;
+    setup.frameTime = header->avgTimePerFrame;
+    if (type.format.size() > static_cast<qsizetype>(VideoInfoHeader::kSize))
+        setup.extradata = type.format.mid(static_cast<qsizetype>(VideoInfoHeader::kSize));
+    return setup;
+}
+
+bool VideoDecoder::AcceptInputType(const InputPin &, const MediaType &type) const
+{
+    return SetupFor(type).has_value();
+}
+
+std::vector<MediaType> VideoDecoder::OutputTypes(const OutputPin &) const
+{
+    if (!input_.IsConnected())
+        return {};
+    const std::optional<VideoDecoderSetup> setup = SetupFor(input_.ConnectionMediaType());
+    if (!setup)
+        return {};
+    return {MakeRgb24VideoType(setup->width, setup->height, setup->frameTime)};
+}
+
+void VideoDecoder::Close()
+{
+    avcodec_free_context(&context_);
+    av_packet_free(&packet_);
+    av_frame_free(&frame_);
+    pendingCount_ = 0;
+}
+
+StreamResult VideoDecoder::StartStreaming()
+{
+    Close();
+    const std::optional<VideoDecoderSetup> setup = SetupFor(input_.ConnectionMediaType());
+    if (!setup)
+        return StreamResult::Error(QStringLiteral("The video decoder does not know the type of its input."));
+    setup_ = *setup;
+    const AVCodec *codec = avcodec_find_decoder(static_cast<AVCodecID>(setup_.codecId));
+    if (!codec)
+        return StreamResult::Error(QStringLiteral("The video codec is not available in the media libraries."));
+    context_ = avcodec_alloc_context3(codec);
+    packet_ = av_packet_alloc();
+    frame_ = av_frame_alloc();
+    if (!context_ || !packet_ || !frame_) {
+        Close();
+        return StreamResult::Error(QStringLiteral("Out of memory while opening the video decoder."));
+    }
+    context_->width = setup_.width;
+    context_->height = setup_.height;
+    context_->thread_count = 0;
+    context_->thread_type = setup_.frameThreads ? FF_THREAD_FRAME | FF_THREAD_SLICE : FF_THREAD_SLICE;
+    if (!setup_.extradata.isEmpty()) {
+        const size_t size = static_cast<size_t>(setup_.extradata.size());
+        context_->extradata = static_cast<uint8_t *>(av_mallocz(size + AV_INPUT_BUFFER_PADDING_SIZE));
+        if (!context_->extradata) {
+            Close();
+            return StreamResult::Error(QStringLiteral("Out of memory while opening the video decoder."));
+        }
+        std::memcpy(context_->extradata, setup_.extradata.constData(), size);
+        context_->extradata_size = static_cast<int>(size);
+    }
+    if (const int rc = avcodec_open2(context_, codec, nullptr); rc < 0) {
+        Close();
+        return StreamResult::Error(QStringLiteral("The video decoder could not be opened: %1").arg(AvErrorText(rc)));
+    }
+    return StreamResult::Ok();
+}
+
+StreamResult VideoDecoder::StopStreaming(bool)
+{
+    Close();
+    return StreamResult::Ok();
+}
+
+void VideoDecoder::Flush()
+{
+    if (context_)
+        avcodec_flush_buffers(context_);
+    pendingCount_ = 0;
+}
+
+void VideoDecoder::PushPending(const MediaSample &sample)
+{
+    if (pendingCount_ == kMaxPending)
+        PopPending();
+    pending_[(pendingFirst_ + pendingCount_) % kMaxPending] =
+        PendingProperties{sample.Time(), sample.MediaTimes(), sample.IsDiscontinuity(), sample.IsPreroll()};
+    ++pendingCount_;
+}
+
+std::optional<VideoDecoder::PendingProperties> VideoDecoder::PopPending()
+{
+    if (pendingCount_ == 0)
+        return std::nullopt;
+    PendingProperties properties = pending_[pendingFirst_];
+    pendingFirst_ = (pendingFirst_ + 1) % kMaxPending;
+    --pendingCount_;
+    return properties;
+}
+
+StreamResult VideoDecoder::Receive(InputPin &, MediaSample &sample)
+{
+    if (!context_)
+        return StreamResult::Error(QStringLiteral("The video decoder is not open."));
+    const ByteSpan data = sample.Data();
+    if (data.empty())
+        return StreamResult::Ok();  // an AVI frame that repeats the previous picture
+    packetBytes_.resize(data.size() + AV_INPUT_BUFFER_PADDING_SIZE);
+    std::copy(data.begin(), data.end(), packetBytes_.begin());
+    std::fill(packetBytes_.begin() + static_cast<std::ptrdiff_t>(data.size()), packetBytes_.end(), 0);
+    packet_->data = packetBytes_.data();
+    packet_->size = static_cast<int>(data.size());
+    packet_->flags = sample.IsSyncPoint() ? AV_PKT_FLAG_KEY : 0;
+    const int rc = avcodec_send_packet(context_, packet_);
+    packet_->data = nullptr;
+    packet_->size = 0;
+    // A damaged picture is dropped: one bad frame of a tape must not end a conversion.
+    if (rc >= 0)
+        PushPending(sample);
+    else if (rc != AVERROR_INVALIDDATA)
+        return StreamResult::Error(QStringLiteral("Video decoding failed: %1").arg(AvErrorText(rc)));
+    return DeliverPictures();
+}
+
+StreamResult VideoDecoder::EndOfStream(InputPin &pin)
+{
+    if (context_) {
+        avcodec_send_packet(context_, nullptr);
+        StreamResult result = DeliverPictures();
+        if (!result.IsOk())
+            return result;
+    }
+    return Filter::EndOfStream(pin);
+}
+
+StreamResult VideoDecoder::DeliverPictures()
+{
+    for (;;) {
+        const int rc = avcodec_receive_frame(context_, frame_);
+        if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF)
+            return StreamResult::Ok();
+        if (rc == AVERROR_INVALIDDATA)
+            continue;
+        if (rc < 0)
+            return StreamResult::Error(QStringLiteral("Video decoding failed: %1").arg(AvErrorText(rc)));
+        const std::optional<PendingProperties> properties = PopPending();
+        MediaSample &output = output_.GetDeliveryBuffer(Rgb24ImageSize(setup_.width, setup_.height));
+        PicturePlanes source;
+        for (int plane = 0; plane < 4; ++plane) {
+            source.data[plane] = frame_->data[plane];
+            source.stride[plane] = frame_->linesize[plane];
+        }
+        const bool converted =
+            scaler_.Scale(source, frame_->width, frame_->height, frame_->format,
+                          Rgb24BottomUpPlanes(output.Data(), setup_.width, setup_.height), setup_.width,
+                          setup_.height, AV_PIX_FMT_BGR24);
+        av_frame_unref(frame_);
+        if (!converted)
+            return StreamResult::Error(QStringLiteral("The decoded picture could not be converted to RGB."));
+        if (properties) {
+            output.SetTime(properties->time);
+            output.SetMediaTimes(properties->mediaTimes);
+            output.SetDiscontinuity(properties->discontinuity);
+            output.SetPreroll(properties->preroll);
+        }
+        output.SetSyncPoint(true);
+        StreamResult result = output_.Deliver(output);
+        if (!result.IsOk())
+            return result;
+    }
+}

@@ -1,0 +1,89 @@
+// A video decoder filter on libavcodec: compressed pictures in on "In", decoded
+// pictures out on "Out" as 24-bit blue-green-red rows, bottom-up, padded to 4
+// bytes (subtype RGB24). This class decodes every codec that the AVI
+// four-character code of its input names (the player's general graph,
+// recompression); the DV decoder narrows it to DV. Decoders that hold pictures
+// back (frame threads, reordering) give them out in input order with the times
+// of the input samples in that order, and hand the rest over at the end of the
+// stream. The owner creates and destroys it; hooks on the graph's threads as for
+// Filter. The codec is opened at the start of each run and closed at its stop.
+#pragma once
+
+#include "media/filter.h"
+#include "media/picturescaler.h"
+
+#include <QByteArray>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+struct AVCodecContext;
+struct AVFrame;
+struct AVPacket;
+
+// How to decode an input type: the codec, the picture size given out, the frame time
+// and what the codec needs besides the samples.
+struct VideoDecoderSetup {
+    int codecId = 0;  // AVCodecID
+    int width = 0;
+    int height = 0;
+    MediaTime frameTime = 0;
+    QByteArray extradata;       // the bytes after the bitmap header of the format block
+    bool frameThreads = true;   // false: slice threads only, so no picture is held back
+};
+
+class VideoDecoder : public Filter {
+public:
+    static constexpr const char *kFriendlyName = "Video decoder";
+
+    VideoDecoder();
+    ~VideoDecoder() override;
+
+    InputPin &Input() const { return input_; }
+    OutputPin &Output() const { return output_; }
+
+protected:
+    explicit VideoDecoder(QString friendlyName);
+
+    // The decoding of an input type, or nullopt when the filter refuses it.
+    virtual std::optional<VideoDecoderSetup> SetupFor(const MediaType &type) const;
+
+    StreamResult StartStreaming() override;
+    StreamResult Receive(InputPin &pin, MediaSample &sample) override;
+    StreamResult EndOfStream(InputPin &pin) override;
+    StreamResult StopStreaming(bool stoppedEarly) override;
+    void Flush() override;
+
+private:
+    bool AcceptInputType(const InputPin &pin, const MediaType &type) const final;
+    std::vector<MediaType> OutputTypes(const OutputPin &pin) const final;
+
+    // What an input sample said of its picture, kept until the picture comes out.
+    struct PendingProperties {
+        std::optional<MediaTimeRange> time;
+        std::optional<MediaTimeRange> mediaTimes;
+        bool discontinuity = false;
+        bool preroll = false;
+    };
+    static constexpr size_t kMaxPending = 64;  // more than any decoder holds back
+
+    void Close();
+    void PushPending(const MediaSample &sample);
+    std::optional<PendingProperties> PopPending();
+    // Delivers every picture the decoder has ready.
+    StreamResult DeliverPictures();
+
+    InputPin &input_;
+    OutputPin &output_;
+    VideoDecoderSetup setup_;
+    AVCodecContext *context_ = nullptr;
+    AVPacket *packet_ = nullptr;
+    AVFrame *frame_ = nullptr;
+    PictureScaler scaler_;
+    std::vector<uint8_t> packetBytes_;  // the sample with libavcodec's zeroed padding
+    std::array<PendingProperties, kMaxPending> pending_;
+    size_t pendingFirst_ = 0;
+    size_t pendingCount_ = 0;
+};
