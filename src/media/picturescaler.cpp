@@ -1,5 +1,7 @@
 #include "media/picturescaler.h"
 
+#include <algorithm>
+
 extern "C" {
 #include <libswscale/swscale.h>
 }
@@ -15,8 +17,9 @@ MediaType MakeRgb24VideoType(int width, int height, MediaTime avgTimePerFrame)
     header.bmiHeader.bitCount = 24;
     header.bmiHeader.sizeImage = static_cast<uint32_t>(Rgb24ImageSize(width, height));
     if (avgTimePerFrame > 0)
-        header.bitRate = static_cast<uint32_t>(uint64_t{header.bmiHeader.sizeImage} * 8 * kUnitsPerSecond
-                                               / static_cast<uint64_t>(avgTimePerFrame));
+        header.bitRate = static_cast<uint32_t>(std::min<uint64_t>(
+            uint64_t{header.bmiHeader.sizeImage} * 8 * kUnitsPerSecond / static_cast<uint64_t>(avgTimePerFrame),
+            UINT32_MAX));
     return MakeVideoType(kSubtypeRgb24, header);
 }
 

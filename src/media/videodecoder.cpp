@@ -169,7 +169,14 @@ StreamResult VideoDecoder::Receive(InputPin &, MediaSample &sample)
     packet_->data = packetBytes_.data();
     packet_->size = static_cast<int>(data.size());
     packet_->flags = sample.IsSyncPoint() ? AV_PKT_FLAG_KEY : 0;
-    const int rc = avcodec_send_packet(context_, packet_);
+    int rc = avcodec_send_packet(context_, packet_);
+    if (rc == AVERROR(EAGAIN)) {
+        // The decoder wants its finished pictures taken before it takes more.
+        StreamResult result = DeliverPictures();
+        if (!result.IsOk())
+            return result;
+        rc = avcodec_send_packet(context_, packet_);
+    }
     packet_->data = nullptr;
     packet_->size = 0;
     // A damaged picture is dropped: one bad frame of a tape must not end a conversion.

@@ -294,3 +294,25 @@ TEST(Tdv_Superposer, KeepsTheStillDeinterlacedAndSaysAFramePassed)
         EXPECT_EQ(half.pixelColor(16, 8), expected.pixelColor(32, 16));
     }
 }
+
+TEST(Tdv_Superposer, SizesTheFontFromPointsOrFromThePictureWidth)
+{
+    SceneDetectCore core;
+    Tdv_Superposer overlay(core);
+    EXPECT_EQ(overlay.Font().pixelSize(), 21);
+    TincrustRec rec;
+    rec.Font.size = 12;
+    rec.Font.italic = true;
+    overlay.SetOverlaySettings(rec);
+    EXPECT_EQ(overlay.Font().pixelSize(), 16);
+    EXPECT_TRUE(overlay.Font().italic());
+    EXPECT_FALSE(overlay.Font().bold());
+    rec.AutoSize = true;
+    overlay.SetOverlaySettings(rec);
+    ASSERT_EQ(RunOverlay(overlay, core, {syntheticdv::MakeFrame({})}, 360, 64).error, QString());
+    EXPECT_EQ(overlay.Font().pixelSize(), 360 * 21 / 720);
+    // A change of settings while the size follows the picture keeps following it.
+    rec.Font.color = Qt::yellow;
+    overlay.SetOverlaySettings(rec);
+    EXPECT_EQ(overlay.Font().pixelSize(), 360 * 21 / 720);
+}
