@@ -6,7 +6,9 @@
 #include "commands/userinterface.h"
 #include "files/afficherfichier.h"
 #include "files/avifichier.h"
+#include "files/detailedlist.h"
 #include "files/playlist.h"
+#include "prefs/savepreferences.h"
 
 #include <QFileInfo>
 
@@ -176,7 +178,17 @@ void TAppController::BindListActions()
     });
     Bind("saOuvrirFichiers", [this] { StartScan([&] { list_.OpenFiles(params_.ParamList); }); });
     Bind("saOuvrirunDossier", [this] { StartScan([&] { list_.OpenFolder(FirstParam()); }); });
-    Bind("saOuvrirPlayList", [this] { StartScan([&] { list_.OpenPlaylist(FirstParam()); }); });
+    // A playlist, or what the program was asked to open with its bare arguments: a
+    // video or a folder goes into the list as a drop would.
+    Bind("saOuvrirPlayList", [this] {
+        const QString name = FirstParam();
+        StartScan([&] {
+            if (name.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive))
+                list_.OpenPlaylist(name);
+            else
+                list_.DropFiles({name});
+        });
+    });
     Bind("saOuvrirDefaultPlayList", [this] { StartScan([&] { list_.OpenPreferredPlaylist(); }); });
     Bind("saOuvrirDossierPrefere", [this] { StartScan([&] { list_.OpenPreferredFolder(); }); });
     Bind("saOuvrirTout", [this] { StartScan([&] { list_.OpenAllDrives(); }); });
@@ -184,6 +196,12 @@ void TAppController::BindListActions()
     Bind("saSelectionnerTout", [this] { list_.SelectAll(list_.SelectedCount() < list_.Count()); });
     Bind("saOterFichier", [this] { list_.RemoveSelected(); });
     Bind("saViderListe", [this] { list_.Empty(); });
+    Bind("saSauverListe", [this] {
+        const TextFileWrite saved = SavePlaylist(list_, FirstParam());
+        if (!saved.ok)
+            user_.ShowError(saved.error);
+    });
+    Bind("saDureeTotale", [this] { user_.ShowInformation(TotalDurationText(list_)); });
     const std::pair<const char *, const TSortIndex &(*)()> sorts[] = {
         {"saOrdreAlpha", SortAlpha},     {"saTriTaille", SortTaille},     {"saTrierModify", SortModify},
         {"saTriDatecode", SortDatecode}, {"saTriTimecode", SortTimecode}, {"saTriDuree", SortDuree},
@@ -206,14 +224,9 @@ void TAppController::BindListActions()
     }
 }
 
-QString TAppController::DefaultPlaylistPath() const
-{
-    return IncludeTrailingPathDelimiter(Preferences.folderForPlaylists) + kDefaultPlaylistName;
-}
-
 void TAppController::ApplyPreferences()
 {
-    list_.PreferredPlayList = DefaultPlaylistPath();
+    list_.PreferredPlayList = PreferredPlaylistFile(Preferences);
     list_.PreferredFolder = IncludeTrailingPathDelimiter(Preferences.folderToOpenAuto);
     list_.Resort(SortIndexByName(Preferences.sortIndex));
     list_.SelectionnerOuverts = Preferences.selectWhenOpening;

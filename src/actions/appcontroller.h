@@ -56,8 +56,6 @@ public:
     // What the preferences set on the list: the default playlist, the preferred
     // folder, the sort order, selecting opened files.
     void ApplyPreferences();
-    // The default playlist: "Folder for playlists" + "playlist.txt".
-    QString DefaultPlaylistPath() const;
 
     // Closes the main window or ends the batch run ("Quit", the end of a script
     // that read "quit").

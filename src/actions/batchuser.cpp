@@ -48,6 +48,11 @@ void TBatchUser::ShowError(const QString &message)
     WriteLine(QStringLiteral("Error: ") + OneLine(message));
 }
 
+void TBatchUser::ShowInformation(const QString &message)
+{
+    WriteLine(OneLine(message));
+}
+
 void TBatchUser::ShowStatus(const QString &message, TStatusRole)
 {
     if (message.isEmpty() || message == subject_)

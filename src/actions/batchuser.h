@@ -18,6 +18,7 @@ public:
 
     TMsgAnswer Ask(const QString &question, bool several) override;
     void ShowError(const QString &message) override;
+    void ShowInformation(const QString &message) override;
     void ShowStatus(const QString &message, TStatusRole role) override;
     void StartProgress(int maximum) override;
     void SetProgress(int position) override;

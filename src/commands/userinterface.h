@@ -24,6 +24,8 @@ public:
     virtual TMsgAnswer Ask(const QString &question, bool several) = 0;
     // A modal error with one OK button.
     virtual void ShowError(const QString &message) = 0;
+    // A message for the user's information, with one OK button.
+    virtual void ShowInformation(const QString &message) = 0;
     virtual void ShowStatus(const QString &message, TStatusRole role) = 0;
     virtual void StartProgress(int maximum) = 0;
     virtual void SetProgress(int position) = 0;

@@ -21,6 +21,7 @@ struct RecordingUser final : TUserInterface {
         return kAnswerYes;
     }
     void ShowError(const QString &message) override { log << QStringLiteral("error ") + message; }
+    void ShowInformation(const QString &message) override { log << QStringLiteral("info ") + message; }
     void ShowStatus(const QString &message, TStatusRole role) override
     {
         log << QStringLiteral("status %1 %2").arg(static_cast<int>(role)).arg(message);

@@ -58,6 +58,7 @@ class ScriptedUser final : public TUserInterface {
 public:
     TMsgAnswer Ask(const QString &question, bool several) override;
     void ShowError(const QString &message) override { errors.push_back(message); }
+    void ShowInformation(const QString &message) override { informations.push_back(message); }
     void ShowStatus(const QString &message, TStatusRole) override { statuses.push_back(message); }
     void StartProgress(int maximum) override { progressMax = maximum; }
     void SetProgress(int position) override { progress.push_back(position); }
@@ -67,6 +68,7 @@ public:
     QStringList questions;
     std::vector<bool> severalFlags;
     QStringList errors;
+    QStringList informations;
     QStringList statuses;
     int progressMax = -1;
     std::vector<int> progress;
