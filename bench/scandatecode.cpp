@@ -7,9 +7,10 @@
 #include "media/filtergraph.h"
 #include "media/nullrenderer.h"
 
+#include "benchsupport.h"
+
 #include <QCoreApplication>
 #include <QDir>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -20,23 +21,9 @@
 namespace {
 
 constexpr int kRuns = 5;
-constexpr int kWaitMs = 120000;
-
-double Seconds(std::chrono::steady_clock::time_point since)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-bool RunProgram(const QString &program, const QStringList &args)
-{
-    QProcess process;
-    process.start(program, args);
-    if (!process.waitForFinished(kWaitMs) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        std::fprintf(stderr, "%s failed: %s\n", qPrintable(program), process.readAllStandardError().constData());
-        return false;
-    }
-    return true;
-}
+using bench::RunProgram;
+using bench::Seconds;
+constexpr int kWaitMs = bench::kWaitMs;
 
 // One scan as the datecode command runs it, from building the graph to the last scene.
 std::optional<double> Scan(const QString &path, int &scenes)
@@ -78,7 +65,7 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("scan.avi"));
-    const QString mkdv = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("morvik-mkdv"));
+    const QString mkdv = bench::OurProgram(QStringLiteral("morvik-mkdv"));
     // 60 seconds of PAL type 2 in two recordings.
     if (!RunProgram(mkdv, {"--type", "2", "--system", "pal", "--audio", "48k16", "--out", path, "--recording",
                            "2021-06-05 10:00:00,00:00:00:00,750", "--recording",
