@@ -27,23 +27,12 @@ ByteSpan Bytes(const std::vector<uint8_t> &data) { return {data.data(), data.siz
 
 }  // namespace
 
-AviMux::AviMux() : Filter(QStringLiteral("AVI Mux")), output_(AddOutputPin(QStringLiteral("AVI Out")))
+AviMux::AviMux() : MuxFilter(QStringLiteral("AVI Mux"), InputPlace::AtEnd, 2), output_(AddOutputPin(QStringLiteral("AVI Out")))
 {
     AddInput();
 }
 
 AviMux::~AviMux() = default;
-
-void AviMux::AddInput()
-{
-    // Inputs go only at the end and leave from the end, so numbering by place keeps names unique.
-    inputs_.push_back(&AddInputPin(QStringLiteral("Input %1").arg(inputs_.size() + 1, 2, 10, QLatin1Char('0'))));
-}
-
-InputPin &AviMux::FreeInput() const
-{
-    return *inputs_.back();
-}
 
 void AviMux::SetInfo(FourCC id, const QString &text)
 {
@@ -64,14 +53,14 @@ std::optional<MediaTime> AviMux::LastSampleTime() const
 
 bool AviMux::HasConnected(MajorType major) const
 {
-    return std::ranges::any_of(inputs_, [major](const InputPin *input) {
+    return std::ranges::any_of(Inputs(), [major](const InputPin *input) {
         return input->IsConnected() && input->ConnectionMediaType().majorType == major;
     });
 }
 
 int AviMux::ConnectedAudio() const
 {
-    return static_cast<int>(std::ranges::count_if(inputs_, [](const InputPin *input) {
+    return static_cast<int>(std::ranges::count_if(Inputs(), [](const InputPin *input) {
         return input->IsConnected() && input->ConnectionMediaType().majorType == MajorType::Audio;
     }));
 }
@@ -96,27 +85,6 @@ std::vector<MediaType> AviMux::OutputTypes(const OutputPin &) const
     return {type};
 }
 
-bool AviMux::CompleteConnect(Pin &pin)
-{
-    // The free input stays even when the file can take no more streams; it refuses them.
-    if (&pin == inputs_.back())
-        AddInput();
-    return true;
-}
-
-void AviMux::BreakConnect(Pin &pin)
-{
-    if (pin.Direction() != PinDirection::Input)
-        return;
-    // Two free inputs at the end: the last one is spare.
-    while (inputs_.size() >= 2 && !inputs_.back()->IsConnected() && !inputs_[inputs_.size() - 2]->IsConnected()
-           && inputs_.back() != &pin) {
-        InputPin *spare = inputs_.back();
-        inputs_.pop_back();
-        RemovePin(*spare);
-    }
-}
-
 StreamResult AviMux::StartStreaming()
 {
     writer_.reset();
@@ -128,8 +96,7 @@ StreamResult AviMux::StartStreaming()
     lastStart_.store(kNoTime, std::memory_order_relaxed);
     framesWritten_.store(0, std::memory_order_relaxed);
     // A mux that the build left unconnected takes no part in the run.
-    const bool used = output_.IsConnected() || std::ranges::any_of(inputs_, [](const InputPin *in) { return in->IsConnected(); });
-    if (!used) {
+    if (!InUse()) {
         finished_ = true;
         return StreamResult::Ok();
     }
@@ -137,7 +104,7 @@ StreamResult AviMux::StartStreaming()
     if (!sink)
         return StreamResult::Error(QStringLiteral("The AVI mux is connected to no file writer."));
     target_ = sink->TargetPath();
-    for (InputPin *input : inputs_) {
+    for (InputPin *input : Inputs()) {
         if (!input->IsConnected())
             continue;
         const MediaType &type = input->ConnectionMediaType();
@@ -281,7 +248,7 @@ StreamResult AviMux::Finish()
 
 StreamResult AviMux::EndOfStream(InputPin &)
 {
-    for (const InputPin *input : inputs_)
+    for (const InputPin *input : Inputs())
         if (input->IsConnected() && !input->AtEndOfStream())
             return WriteReadyFrames(false);
     if (StreamResult finished = Finish(); !finished.IsOk())

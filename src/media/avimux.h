@@ -16,7 +16,7 @@
 #pragma once
 
 #include "formats/aviheaders.h"
-#include "media/filter.h"
+#include "media/muxfilter.h"
 
 #include <atomic>
 #include <cstdint>
@@ -26,14 +26,12 @@
 
 class AviWriter;
 
-class AviMux final : public Filter {
+class AviMux final : public MuxFilter {
 public:
     AviMux();
     ~AviMux() override;
 
     OutputPin &Output() const { return output_; }
-    // The free input, always the last pin.
-    InputPin &FreeInput() const;
 
     // Adds or replaces a text of the file's LIST INFO list (e.g. "IQNR").
     void SetInfo(FourCC id, const QString &text);
@@ -50,8 +48,6 @@ public:
 protected:
     bool AcceptInputType(const InputPin &pin, const MediaType &type) const override;
     std::vector<MediaType> OutputTypes(const OutputPin &pin) const override;
-    bool CompleteConnect(Pin &pin) override;
-    void BreakConnect(Pin &pin) override;
     StreamResult StartStreaming() override;
     StreamResult Receive(InputPin &pin, MediaSample &sample) override;
     StreamResult EndOfStream(InputPin &pin) override;
@@ -67,7 +63,6 @@ private:
         uint64_t samplesWritten = 0;
     };
 
-    void AddInput();
     bool HasConnected(MajorType major) const;
     int ConnectedAudio() const;
     // Samples of a sound stream that belong up to the end of frame `frames`.
@@ -80,7 +75,6 @@ private:
     StreamResult Fail(const QString &message);
 
     OutputPin &output_;
-    std::vector<InputPin *> inputs_;
     std::vector<AviInfoEntry> info_;
 
     // Streaming thread.

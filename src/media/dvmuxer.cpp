@@ -25,21 +25,14 @@ std::optional<WaveFormatEx> DvSound(const MediaType &type)
 
 }  // namespace
 
-DvMuxer::DvMuxer() : Filter(QStringLiteral("DV Muxer")), output_(AddOutputPin(QStringLiteral("Output")))
+DvMuxer::DvMuxer() : MuxFilter(QStringLiteral("DV Muxer"), InputPlace::BeforeOutput, 0), output_(AddOutputPin(QStringLiteral("Output")))
 {
     AddInput();
 }
 
-void DvMuxer::AddInput()
-{
-    // Inputs come before the output, which stays last.
-    const int position = static_cast<int>(Pins().size()) - 1;
-    inputs_.push_back(&AddInputPin(QStringLiteral("Input %1").arg(inputs_.size() + 1), position));
-}
-
 InputPin *DvMuxer::Connected(MajorType major, const InputPin *except) const
 {
-    for (InputPin *input : inputs_)
+    for (InputPin *input : Inputs())
         if (input != except && input->IsConnected() && input->ConnectionMediaType().majorType == major)
             return input;
     return nullptr;
@@ -57,7 +50,7 @@ bool DvMuxer::AcceptInputType(const InputPin &pin, const MediaType &type) const
     if (!other)
         return true;
     const std::optional<WaveFormatEx> connected = DvSound(other->ConnectionMediaType());
-    const auto sounds = std::ranges::count_if(inputs_, [&pin](const InputPin *input) {
+    const auto sounds = std::ranges::count_if(Inputs(), [&pin](const InputPin *input) {
         return input != &pin && input->IsConnected() && input->ConnectionMediaType().majorType == MajorType::Audio;
     });
     return sounds < static_cast<std::ptrdiff_t>(kMaxAudioInputs) && connected && connected->samplesPerSec == kTwoPairRate
@@ -72,39 +65,17 @@ std::vector<MediaType> DvMuxer::OutputTypes(const OutputPin &) const
     return {MakeInterleavedDvType(DvInfo{})};
 }
 
-bool DvMuxer::CompleteConnect(Pin &pin)
-{
-    // The free input stays even when the frames can take no more streams; it refuses them.
-    if (&pin == inputs_.back())
-        AddInput();
-    return true;
-}
-
-void DvMuxer::BreakConnect(Pin &pin)
-{
-    if (pin.Direction() != PinDirection::Input)
-        return;
-    // Two free inputs at the end: the last one is spare.
-    while (inputs_.size() >= 2 && !inputs_.back()->IsConnected() && !inputs_[inputs_.size() - 2]->IsConnected()
-           && inputs_.back() != &pin) {
-        InputPin *spare = inputs_.back();
-        inputs_.pop_back();
-        RemovePin(*spare);
-    }
-}
-
 StreamResult DvMuxer::StartStreaming()
 {
     sounds_.clear();
     rate_ = 0;
     video_ = Connected(MajorType::Video);
     // A muxer that the build left unconnected takes no part in the run.
-    const bool used = output_.IsConnected() || std::ranges::any_of(inputs_, [](const InputPin *in) { return in->IsConnected(); });
-    if (!used)
+    if (!InUse())
         return StreamResult::Ok();
     if (!video_)
         return StreamResult::Error(QStringLiteral("The DV muxer has no video stream."));
-    for (InputPin *pin : inputs_) {
+    for (InputPin *pin : Inputs()) {
         if (!pin->IsConnected() || pin == video_)
             continue;
         const WaveFormatEx wave = *DvSound(pin->ConnectionMediaType());

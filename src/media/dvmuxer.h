@@ -16,19 +16,17 @@
 // on the streaming thread.
 #pragma once
 
-#include "media/filter.h"
+#include "media/muxfilter.h"
 
 #include <cstdint>
 #include <deque>
 #include <vector>
 
-class DvMuxer final : public Filter {
+class DvMuxer final : public MuxFilter {
 public:
     DvMuxer();
 
     // The inputs in pin order; the last is free.
-    const std::vector<InputPin *> &Inputs() const { return inputs_; }
-    InputPin &FreeInput() const { return *inputs_.back(); }
     OutputPin &Output() const { return output_; }
 
     // Video frames held back waiting for their sound, at most.
@@ -37,8 +35,6 @@ public:
 protected:
     bool AcceptInputType(const InputPin &pin, const MediaType &type) const override;
     std::vector<MediaType> OutputTypes(const OutputPin &pin) const override;
-    bool CompleteConnect(Pin &pin) override;
-    void BreakConnect(Pin &pin) override;
     StreamResult StartStreaming() override;
     StreamResult Receive(InputPin &pin, MediaSample &sample) override;
     StreamResult EndOfStream(InputPin &pin) override;
@@ -58,7 +54,6 @@ private:
         std::optional<MediaTimeRange> mediaTimes;
     };
 
-    void AddInput();
     // The connected input carrying this major type, other than `except`.
     InputPin *Connected(MajorType major, const InputPin *except = nullptr) const;
     // Samples per channel that the next frame to deliver carries.
@@ -69,7 +64,6 @@ private:
     StreamResult DeliverFrame(const std::vector<uint8_t> &frame, int64_t wanted, const QueuedTimes &times);
 
     OutputPin &output_;
-    std::vector<InputPin *> inputs_;
 
     // Streaming thread.
     InputPin *video_ = nullptr;
