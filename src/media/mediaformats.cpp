@@ -26,44 +26,12 @@ MediaRect ReadRect(const uint8_t *p)
             static_cast<int32_t>(ReadLE32(p + 8)), static_cast<int32_t>(ReadLE32(p + 12))};
 }
 
-void WriteBitmap(uint8_t *p, const BitmapInfoHeader &h)
-{
-    WriteLE32(p, h.size);
-    WriteLE32(p + 4, static_cast<uint32_t>(h.width));
-    WriteLE32(p + 8, static_cast<uint32_t>(h.height));
-    WriteLE16(p + 12, h.planes);
-    WriteLE16(p + 14, h.bitCount);
-    WriteLE32(p + 16, h.compression);
-    WriteLE32(p + 20, h.sizeImage);
-    WriteLE32(p + 24, static_cast<uint32_t>(h.xPelsPerMeter));
-    WriteLE32(p + 28, static_cast<uint32_t>(h.yPelsPerMeter));
-    WriteLE32(p + 32, h.clrUsed);
-    WriteLE32(p + 36, h.clrImportant);
-}
-
-BitmapInfoHeader ReadBitmap(const uint8_t *p)
-{
-    BitmapInfoHeader h;
-    h.size = ReadLE32(p);
-    h.width = static_cast<int32_t>(ReadLE32(p + 4));
-    h.height = static_cast<int32_t>(ReadLE32(p + 8));
-    h.planes = ReadLE16(p + 12);
-    h.bitCount = ReadLE16(p + 14);
-    h.compression = ReadLE32(p + 16);
-    h.sizeImage = ReadLE32(p + 20);
-    h.xPelsPerMeter = static_cast<int32_t>(ReadLE32(p + 24));
-    h.yPelsPerMeter = static_cast<int32_t>(ReadLE32(p + 28));
-    h.clrUsed = ReadLE32(p + 32);
-    h.clrImportant = ReadLE32(p + 36);
-    return h;
-}
-
 }  // namespace
 
 QByteArray BuildBitmapInfoHeader(const BitmapInfoHeader &header)
 {
     QByteArray block(BitmapInfoHeader::kSize, '\0');
-    WriteBitmap(Bytes(block), header);
+    avi::WriteBitmapInfoHeader(header, MutableByteSpan(Bytes(block), BitmapInfoHeader::kSize));
     return block;
 }
 
@@ -76,7 +44,7 @@ QByteArray BuildVideoInfoHeader(const VideoInfoHeader &header)
     WriteLE32(p + kVihBitRate, header.bitRate);
     WriteLE32(p + kVihBitErrorRate, header.bitErrorRate);
     WriteLE64(p + kVihAvgTimePerFrame, static_cast<uint64_t>(header.avgTimePerFrame));
-    WriteBitmap(p + kVihBitmap, header.bmiHeader);
+    avi::WriteBitmapInfoHeader(header.bmiHeader, MutableByteSpan(p + kVihBitmap, BitmapInfoHeader::kSize));
     return block;
 }
 
@@ -103,9 +71,7 @@ QByteArray BuildDvInfo(const DvInfo &info)
 
 std::optional<BitmapInfoHeader> ParseBitmapInfoHeader(ByteSpan block)
 {
-    if (block.size() < BitmapInfoHeader::kSize)
-        return std::nullopt;
-    return ReadBitmap(block.data());
+    return avi::ReadBitmapInfoHeader(block);
 }
 
 std::optional<VideoInfoHeader> ParseVideoInfoHeader(ByteSpan block)
@@ -119,7 +85,7 @@ std::optional<VideoInfoHeader> ParseVideoInfoHeader(ByteSpan block)
     h.bitRate = ReadLE32(p + kVihBitRate);
     h.bitErrorRate = ReadLE32(p + kVihBitErrorRate);
     h.avgTimePerFrame = static_cast<MediaTime>(ReadLE64(p + kVihAvgTimePerFrame));
-    h.bmiHeader = ReadBitmap(p + kVihBitmap);
+    h.bmiHeader = *avi::ReadBitmapInfoHeader(ByteSpan(p + kVihBitmap, BitmapInfoHeader::kSize));
     return h;
 }
 

@@ -3,6 +3,7 @@
 // WAVEFORMATEX (18 bytes) and DVINFO (32 bytes). Pure functions, any thread.
 #pragma once
 
+#include "formats/aviheaders.h"
 #include "formats/bytes.h"
 #include "formats/dvinfo.h"
 #include "media/mediatime.h"
@@ -14,22 +15,8 @@
 #include <cstdint>
 #include <optional>
 
-struct BitmapInfoHeader {
-    uint32_t size = kSize;
-    int32_t width = 0;
-    int32_t height = 0;  // positive: bottom-up rows
-    uint16_t planes = 1;
-    uint16_t bitCount = 0;
-    FourCC compression = 0;  // 0 for uncompressed RGB
-    uint32_t sizeImage = 0;
-    int32_t xPelsPerMeter = 0;
-    int32_t yPelsPerMeter = 0;
-    uint32_t clrUsed = 0;
-    uint32_t clrImportant = 0;
-
-    static constexpr size_t kSize = 40;
-    bool operator==(const BitmapInfoHeader &) const = default;
-};
+// The bitmap header of the AVI stream format, the same bytes here.
+using BitmapInfoHeader = avi::BitmapInfoHeader;
 
 struct MediaRect {
     int32_t left = 0;
