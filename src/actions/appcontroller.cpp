@@ -7,6 +7,7 @@
 #include "files/afficherfichier.h"
 #include "files/avifichier.h"
 #include "files/detailedlist.h"
+#include "files/itemsettings.h"
 #include "files/playlist.h"
 #include "prefs/savepreferences.h"
 
@@ -45,6 +46,12 @@ TAppController::TAppController(TUserInterface &user, QObject *parent) : QObject(
             OnQuit();
     };
     switch_.OnQuit = script_.OnQuit;
+    switch_.OnNoCommandLine = [this] {
+        if (!Preferences.saveListWhenQuit)
+            return;
+        user_.ShowStatus(QStringLiteral("Restoring the files from the previous session"), TStatusRole::Scan);
+        StartScan([&] { list_.OpenPreferredPlaylist(); });
+    };
     BindEngineEvents();
     BindScanEvents();
     BindListActions();
@@ -224,8 +231,36 @@ void TAppController::BindListActions()
     }
 }
 
+void TAppController::LoadAndApplyPreferences()
+{
+    const TLoadedPreferences loaded = LoadPreferences();
+    Preferences = loaded.settings;
+    StorageMode = loaded.mode;
+    ApplyPreferences();
+}
+
+void TAppController::RunCommandLine(const QStringList &arguments)
+{
+    switch_.RunCommandLine(arguments);
+}
+
+void TAppController::Shutdown(bool savePreferences)
+{
+    Actions().Find(QStringLiteral("saInterrompreTous"))->Execute();
+    engine_.WaitForIdle(-1);
+    list_.WaitForScans();
+    if (savePreferences)
+        SavePreferences(Preferences, StorageMode);
+    if (Preferences.saveListWhenQuit) {
+        const TextFileWrite saved = SavePlaylist(list_, PreferredPlaylistFile(Preferences));
+        if (!saved.ok)
+            user_.ShowError(saved.error);
+    }
+}
+
 void TAppController::ApplyPreferences()
 {
+    SetDatecodeDisplayFormat(Preferences.formatAfficherDatecode);
     list_.PreferredPlayList = PreferredPlaylistFile(Preferences);
     list_.PreferredFolder = IncludeTrailingPathDelimiter(Preferences.folderToOpenAuto);
     list_.Resort(SortIndexByName(Preferences.sortIndex));

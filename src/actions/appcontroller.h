@@ -12,6 +12,7 @@
 #include "commands/commandengine.h"
 #include "commands/listboxfiles.h"
 #include "files/fichierlistbox.h"
+#include "prefs/preferences.h"
 #include "prefs/settings.h"
 
 #include <QObject>
@@ -54,8 +55,18 @@ public:
     void BindCommand(TSuperAction &action, tCustomCmd &cmd, bool withParams);
 
     // What the preferences set on the list: the default playlist, the preferred
-    // folder, the sort order, selecting opened files.
+    // folder, the sort order, selecting opened files, the datecode display format.
     void ApplyPreferences();
+    // Start: the preferences read from their store and applied.
+    void LoadAndApplyPreferences();
+    // Once the window (or the batch runner) is ready: the command line, or without
+    // one the list of the last session when "Save list when quit" is on.
+    void RunCommandLine(const QStringList &arguments);
+    // At exit: the run in progress is aborted, the preferences saved in their store
+    // (unless told not to, as in a batch run) and the list saved as the default
+    // playlist when "Save list when quit" is on.
+    void Shutdown(bool savePreferences);
+    TStorageMode StorageMode = TStorageMode::kNone;
 
     // Closes the main window or ends the batch run ("Quit", the end of a script
     // that read "quit").

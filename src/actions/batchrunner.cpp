@@ -1,9 +1,7 @@
 #include "actions/batchrunner.h"
 
 #include "files/avifichier.h"
-#include "files/itemsettings.h"
 #include "files/iteminfo.h"
-#include "prefs/savepreferences.h"
 
 TBatchRunner::TBatchRunner(bool yes, std::FILE *messages, bool terminal)
     : user_(yes, messages, terminal), app_(user_)
@@ -27,10 +25,8 @@ std::optional<QString> TBatchRunner::UnknownArgument(const QStringList &args)
 
 int TBatchRunner::Run(const QStringList &args)
 {
-    app_.Preferences = LoadPreferences().settings;
-    SetDatecodeDisplayFormat(app_.Preferences.formatAfficherDatecode);
-    app_.ApplyPreferences();
-    app_.Switch().RunCommandLine(args);
+    app_.LoadAndApplyPreferences();
+    app_.RunCommandLine(args);
     app_.List().WaitForScans();
     app_.Engine().WaitForIdle(-1);
     if (interrupted_)

@@ -12,8 +12,6 @@
 
 class TCustomFichierListBox;
 
-inline const QString kDefaultPlaylistName = QStringLiteral("playlist.txt");
-
 // The lines of a playlist of paths in the given order, dated now (local time)
 // in the datecode display format.
 QStringList PlaylistLines(const QStringList &paths, const TSortIndex &sortIndex, TDateTime now,

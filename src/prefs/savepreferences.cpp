@@ -86,7 +86,7 @@ void ApplyStartRules(TPreferences &settings)
 
 QString PreferredPlaylistFile(const TPreferences &settings)
 {
-    return settings.folderForPlaylists + kPlaylistFileName;
+    return IncludeTrailingPathDelimiter(settings.folderForPlaylists) + kPlaylistFileName;
 }
 
 bool SavePreferences(TPreferences &settings, TStorageMode mode, const TPreferencesPlaces &places,

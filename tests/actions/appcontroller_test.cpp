@@ -5,8 +5,10 @@
 #include "commands/commanddescriptions.h"
 #include "commands/userinterface.h"
 #include "files/avifichier.h"
+#include "files/playlist.h"
 #include "support/testsupport.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -53,6 +55,16 @@ QStringList Names(TCustomFichierListBox &list)
     for (int i = 0; i < list.Count(); ++i)
         names << list.Item(i)->name;
     return names;
+}
+
+// A playlist of some of the list's files, written as "Save the list as..." writes it.
+bool SavePlaylistOf(TAppController &app, const QString &file, const QStringList &paths)
+{
+    RecordingUser user;
+    TAppController other(user);
+    other.List().OpenFiles(paths);
+    other.List().WaitForScans();
+    return SavePlaylist(other.List(), file).ok && app.List().Count() > 0;
 }
 
 }  // namespace
@@ -124,4 +136,47 @@ TEST(AppController, AbortAllClearsCommandRunningAtOnceAndQuitEndsTheRun)
     EXPECT_EQ(quits, 1);
     EXPECT_EQ(app.List().SortIndex(), SortDatecode());
     EXPECT_EQ(app.Preferences.sortIndex, SortDatecode().name);
+}
+
+TEST(AppController, TheListOfTheLastSessionComesBackUnlessTheCommandLineNamesOne)
+{
+    QTemporaryDir dir;
+    const QString a = MakeDv(dir.filePath(QStringLiteral("a.avi")));
+    const QString b = MakeDv(dir.filePath(QStringLiteral("b.avi")));
+    qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toUtf8());
+    const QString other = dir.filePath(QStringLiteral("other.txt"));
+    {
+        RecordingUser user;
+        TAppController app(user);
+        app.LoadAndApplyPreferences();
+        app.StorageMode = TStorageMode::kRegistry;
+        app.Preferences.saveListWhenQuit = true;
+        app.Preferences.folderForPlaylists = dir.path();
+        app.ApplyPreferences();
+        app.List().OpenFiles({a, b});
+        app.List().WaitForScans();
+        ASSERT_TRUE(SavePlaylistOf(app, other, {a}));
+        app.Shutdown(true);
+    }
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("playlist.txt"))));
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("config/Quenlor/Morvik.ini"))));
+    {
+        RecordingUser user;
+        TAppController app(user);
+        app.LoadAndApplyPreferences();
+        EXPECT_TRUE(app.Preferences.saveListWhenQuit) << "the preferences were saved";
+        app.RunCommandLine({});
+        app.List().WaitForScans();
+        EXPECT_EQ(Names(app.List()), (QStringList{"a.avi", "b.avi"}));
+        EXPECT_TRUE(user.log.contains(QStringLiteral("status 2 Restoring the files from the previous session")));
+    }
+    {
+        RecordingUser user;
+        TAppController app(user);
+        app.LoadAndApplyPreferences();
+        app.RunCommandLine({other});
+        app.List().WaitForScans();
+        EXPECT_EQ(Names(app.List()), QStringList{"a.avi"}) << "a playlist on the command line replaces the restore";
+    }
+    qunsetenv("XDG_CONFIG_HOME");
 }
