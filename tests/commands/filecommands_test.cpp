@@ -82,6 +82,22 @@ TEST(FileCommands, DeleteTheFilesSendsEachAnsweredFileToTheTrash)
     EXPECT_EQ(Names(f.ListNames()), "b.avi c.avi");
 }
 
+TEST(FileCommands, AFileTheTrashRefusesStaysInTheList)
+{
+    TableFixture f;
+    ASSERT_FALSE(f.MakeDv(QStringLiteral("a.avi")).isEmpty());
+    f.Open({"a.avi"});
+    f.Select({"a.avi"});
+    // A data home that is a file: no trash can be made there.
+    const QString notAFolder = f.dataHome.filePath(QStringLiteral("file"));
+    ASSERT_TRUE(testsupport::WriteWholeFile(notAFolder, "x"));
+    qputenv("XDG_DATA_HOME", notAFolder.toUtf8());
+    f.Run(QStringLiteral("SupprimerFichier"));
+    EXPECT_TRUE(QFileInfo::exists(f.Path("a.avi")));
+    EXPECT_EQ(Names(f.ListNames()), "a.avi");
+    EXPECT_TRUE(f.user.errors.isEmpty()) << "the custom commands drop their failures";
+}
+
 TEST(FileCommands, DeletingACompanionTrashesItAloneAndReloadsTheVideo)
 {
     struct Case {
