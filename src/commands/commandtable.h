@@ -1,0 +1,56 @@
+// The command table: every batch command that works without a media graph, as a
+// command description with its settings and the handlers that give it its own
+// behaviour (which files qualify, where it writes, what it asks, the work), and
+// the link from a main-window action ("cc" + command name) to its command.
+//
+// The table owns its descriptions for its whole life and is built on the
+// user-interface thread; the engine calls the handlers on the threads its
+// descriptions say. The context outlives the table.
+#pragma once
+
+#include "commands/actioncontext.h"
+#include "commands/commanddescriptions.h"
+
+#include <QString>
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+using TcmdList = std::vector<std::unique_ptr<tCustomCmd>>;
+
+class TdmAction {
+public:
+    explicit TdmAction(TActionContext context);
+    TdmAction(const TdmAction &) = delete;
+    TdmAction &operator=(const TdmAction &) = delete;
+
+    // The command of that name (any letter case), null when there is none.
+    tCustomCmd *FindCommand(const QString &name) const;
+    // The command an action starts: its name less "cc", looked up in the index;
+    // null for an action without command.
+    tCustomCmd *CommandOfAction(const QString &actionName) const;
+
+    const TcmdList &Commands() const { return cl; }
+
+private:
+    template <class Kind>
+    Kind &Add(const char *name, const char *caption, const char *category, TcmdNombre nombre);
+
+    void AddFileCommands();
+    void AddCompanionDeletions();
+    void AddProgramCommands();
+    void AddHeaderPatches();
+    void AddRenameCommands();
+    void AddSceneCommands();
+    void AddListCommands();
+
+    TPreferences Preferences() const;
+    // Worker thread: lets the player go of the file before it is changed.
+    void ReleaseFile(TCommandEngine &ce, const QString &path) const;
+
+    TActionContext context_;
+    TcmdList cl;
+    // Lower-cased name and command, in list order.
+    std::vector<std::pair<QString, tCustomCmd *>> index_;
+};
