@@ -1,5 +1,6 @@
 #include "media/playerrenderers.h"
 
+#include "media/filtergraph.h"
 #include "media/rgb24image.h"
 
 namespace {
@@ -51,29 +52,41 @@ StreamResult TVideoWindow::Render(const MediaSample &sample)
 }
 
 TSoundRenderer::TSoundRenderer(PlayerSoundOutput &output)
-    : RendererFilter(QString::fromLatin1(kFriendlyName)), output_(output)
+    : Filter(QString::fromLatin1(kFriendlyName)), input_(AddInputPin(QStringLiteral("In"))), output_(output)
 {
 }
 
-bool TSoundRenderer::CheckInputType(const MediaType &type) const
+bool TSoundRenderer::AcceptInputType(const InputPin &, const MediaType &type) const
 {
     const std::optional<WaveFormatEx> format = PcmFormat(type);
     return format && format->channels > 0 && format->samplesPerSec > 0;
 }
 
-StreamResult TSoundRenderer::StartStreaming()
+std::vector<MediaType> TSoundRenderer::OutputTypes(const OutputPin &) const
 {
-    if (const std::optional<WaveFormatEx> format = PcmFormat(Input().ConnectionMediaType()))
-        stream_ = output_.OpenStream(*format);
-    return RendererFilter::StartStreaming();
+    return {};
 }
 
-StreamResult TSoundRenderer::Render(const MediaSample &sample)
+StreamResult TSoundRenderer::StartStreaming()
 {
-    // A device that refused the stream leaves the picture playing without sound.
-    if (stream_)
-        stream_->Write(sample.Data());
+    if (const std::optional<WaveFormatEx> format = PcmFormat(input_.ConnectionMediaType()))
+        stream_ = output_.OpenStream(*format);
     return StreamResult::Ok();
+}
+
+StreamResult TSoundRenderer::Receive(InputPin &, MediaSample &sample)
+{
+    if (Graph()->GetState() == GraphState::Paused)
+        return StreamResult::Ok();
+    std::optional<MediaTime> due;
+    if (sample.Time())
+        due = sample.Time()->start;
+    return Graph()->PresentWhenDue(due, [this, &sample] {
+        // A device that refused the stream leaves the picture playing without sound.
+        if (stream_)
+            stream_->Write(sample.Data());
+        return StreamResult::Ok();
+    });
 }
 
 StreamResult TSoundRenderer::StopStreaming(bool)

@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <iterator>
 #include <thread>
 
 namespace {
@@ -19,6 +21,24 @@ namespace {
 constexpr int kFrameWaitMs = 5000;
 
 const QString kNotAvailable = QStringLiteral("N/A");
+
+// A step: so many seconds of frames at the file's rate (0: one frame), or so much
+// media time when the file has no frame rate.
+struct StepRule {
+    TPlayerMove move;
+    int sign;
+    int seconds;
+    MediaTime mediaTime;
+};
+
+const StepRule kSteps[] = {
+    {TPlayerMove::kNextFrame, 1, 0, kFrameTime625},
+    {TPlayerMove::kPreviousFrame, -1, 0, kFrameTime625},
+    {TPlayerMove::kNextSecond, 1, 1, kUnitsPerSecond},
+    {TPlayerMove::kPreviousSecond, -1, 1, kUnitsPerSecond},
+    {TPlayerMove::kNextMinute, 1, 60, 60 * kUnitsPerSecond},
+    {TPlayerMove::kPreviousMinute, -1, 60, 60 * kUnitsPerSecond},
+};
 
 bool CarriesSound(const OutputPin &pin)
 {
@@ -284,6 +304,31 @@ void Tviewdm::SeekTo(int64_t p)
     WaitForFrame();
     position_ = graph_.GetCurrentPosition().value_or(begin_);
     trackPosition_ = duration_ > 0 ? static_cast<int>(position_ * kTrackMaximum / duration_) : 0;
+}
+
+void Tviewdm::Move(TPlayerMove move)
+{
+    if (!current_)
+        return;
+    if (move == TPlayerMove::kEnd || move == TPlayerMove::kStart) {
+        SeekTo(move == TPlayerMove::kEnd ? duration_ : begin_);
+        return;
+    }
+    const auto *step = std::ranges::find(kSteps, move, &StepRule::move);
+    if (step == std::end(kSteps))
+        return;
+    const double fps = current_->fps;
+    if (fps <= 0) {
+        SeekBy(step->sign * step->mediaTime);
+        return;
+    }
+    const int64_t frames = step->seconds == 0 ? 1 : std::llround(step->seconds * fps);
+    StepFrames(step->sign * frames);
+}
+
+void Tviewdm::SeekToTrack(int value)
+{
+    SeekTo(begin_ + static_cast<int64_t>(std::clamp(value, 0, kTrackMaximum)) * (duration_ - begin_) / kTrackMaximum);
 }
 
 void Tviewdm::Redraw()

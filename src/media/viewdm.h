@@ -41,6 +41,18 @@ struct TPlayerView {
     bool operator==(const TPlayerView &) const = default;
 };
 
+// The moves of the stepping actions and of the start and end buttons.
+enum class TPlayerMove {
+    kNextFrame,
+    kPreviousFrame,
+    kNextSecond,
+    kPreviousSecond,
+    kNextMinute,
+    kPreviousMinute,
+    kEnd,
+    kStart,
+};
+
 class Tviewdm final : public QObject {
     Q_OBJECT
 
@@ -61,6 +73,10 @@ public:
     void SeekBy(int64_t t);
     // Moves to p in the player's time format, pauses and waits for the frame.
     void SeekTo(int64_t p);
+    // A step by frames of the file's rate, or by media time when the rate is 0.
+    void Move(TPlayerMove move);
+    // The track bar's value 0..1000 as a position in the file.
+    void SeekToTrack(int value);
     // When not running: the frame shown is drawn again (new inlay settings).
     void Redraw();
     void PauseIfNot();

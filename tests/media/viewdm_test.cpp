@@ -129,6 +129,63 @@ TEST_F(PlayerFiles, StepsAndSeeksStayWithinTheFile)
     ExpectShows(p, 151, "a frame on in media time");
 }
 
+TEST_F(PlayerFiles, MovesFollowTheFrameRate)
+{
+    QTemporaryDir dir;
+    dvfiles::Options options;
+    options.ntsc = true;
+    options.audio = QStringLiteral("none");
+    options.plan = {QStringLiteral("--recording"), QStringLiteral("2021-06-05 14:30:00,00:10:00:00,200")};
+    TaviFichier ntsc(dvfiles::Make(dir, QStringLiteral("ntsc.avi"), options));
+    TaviFichier pal(PathOf(2));
+
+    struct Case {
+        const TaviFichier *item;
+        TPlayerMove move;
+        int64_t from;
+        int64_t to;
+    };
+    const Case cases[] = {
+        {&pal, TPlayerMove::kNextSecond, 10, 35},
+        {&pal, TPlayerMove::kPreviousSecond, 10, 0},
+        {&pal, TPlayerMove::kNextFrame, 10, 11},
+        {&pal, TPlayerMove::kPreviousFrame, 10, 9},
+        {&pal, TPlayerMove::kNextMinute, 10, kFrames - 1},
+        {&pal, TPlayerMove::kEnd, 10, kFrames - 1},
+        {&pal, TPlayerMove::kStart, 10, 0},
+        {&ntsc, TPlayerMove::kNextSecond, 10, 40},
+        {&ntsc, TPlayerMove::kPreviousSecond, 100, 70},
+    };
+    for (const Case &c : cases) {
+        Player p;
+        ASSERT_TRUE(p.player.LoadFile(c.item));
+        p.player.SeekTo(c.from);
+        p.player.Move(c.move);
+        ExpectShows(p, c.to, qPrintable(c.item->name));
+    }
+
+    Player p;
+    ASSERT_TRUE(p.player.LoadFile(&pal));
+    p.player.SeekToTrack(500);
+    ExpectShows(p, kFrames / 2, "the track bar in the middle");
+}
+
+TEST_F(PlayerFiles, WithoutAFrameRateMovesGoByMediaTime)
+{
+    TaviFichier item(PathOf(1));
+    item.fps = 0;
+    Player p;
+    ASSERT_TRUE(p.player.LoadFile(&item));
+    EXPECT_EQ(p.player.PositionFormat(), TimeFormat::MediaTime);
+    EXPECT_EQ(p.player.Duration(), kFrames * kFrameTime625);
+    p.player.Move(TPlayerMove::kNextSecond);
+    p.player.Move(TPlayerMove::kNextFrame);
+    p.player.SeekTo(p.player.Position());
+    EXPECT_EQ(p.player.Position(), 26 * kFrameTime625);
+    EXPECT_EQ(ShownFrame(p.video), 26);
+    EXPECT_EQ(p.player.Status().positionText, QStringLiteral("0:00:01:040"));
+}
+
 TEST_F(PlayerFiles, PauseShowsTheFrameWithItsInlay)
 {
     TaviFichier item(PathOf(2));
@@ -335,6 +392,29 @@ TEST_F(PlayerFailures, OtherAviFilesPlayThroughTheGeneralGraph)
     p.player.SeekTo(10);
     EXPECT_EQ(p.player.Position(), 10);
     EXPECT_EQ(p.video.LastPicture().size(), QSize(160, 120));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PlayerRealFiles, EveryFrameOfACameraRecordingIsReached)
+{
+    for (const char *name : {"sony_ntsc_type1.avi", "sony_ntsc_type2.avi"}) {
+        SCOPED_TRACE(name);
+        REQUIRE_SAMPLE(path, QString::fromLatin1(name));
+        TaviFichier item(path);
+        Player p;
+        ASSERT_TRUE(p.player.LoadFile(&item));
+        ASSERT_GT(p.player.Duration(), 1);
+        for (int64_t n = p.player.Duration() - 1; n >= 0; --n) {
+            p.player.SeekTo(n);
+            EXPECT_EQ(p.player.Position(), n);
+            EXPECT_EQ(p.player.SceneDetector().Published().Frame, n);
+        }
+        EXPECT_TRUE(p.player.SceneDetector().Published().DatecodeValid);
+        EXPECT_EQ(p.player.Status().timecodeText, item.timecodeText);
+    }
 }
 
 }  // namespace
