@@ -269,6 +269,12 @@ TFrameInfo SceneDetectCore::Published() const
     return published_;
 }
 
+void SceneDetectCore::ClearPublished()
+{
+    std::lock_guard lock(mutex_);
+    published_ = {};
+}
+
 TSavedHeads SceneDetectCore::SavedHeads() const
 {
     std::lock_guard lock(mutex_);

@@ -101,6 +101,9 @@ public:
 
     // Any thread: copies of what the last DV frame left.
     TFrameInfo Published() const;
+    // Forgets the published frame, for a graph that will bring no DV frame (a
+    // player showing another kind of file), so that no stale datecode is drawn.
+    void ClearPublished();
     TSavedHeads SavedHeads() const;
 
 private:

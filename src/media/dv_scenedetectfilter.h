@@ -33,6 +33,7 @@ public:
     const SceneDetectCore &Core() const { return core_; }
     const TFrameInfo &Current() const { return core_.Current(); }
     TFrameInfo Published() const { return core_.Published(); }
+    void ClearPublished() { core_.ClearPublished(); }
     TSavedHeads SavedHeads() const { return core_.SavedHeads(); }
 
 protected:

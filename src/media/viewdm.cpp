@@ -194,6 +194,7 @@ bool Tviewdm::BuildGeneralGraph(const TaviFichier &item)
         return false;
     // The first stream that a decoder turns into pictures goes through the overlay;
     // it sees no DV frames here, so its datecode and timecode parts stay empty.
+    detector_.ClearPublished();
     graph_.AddFilter(superposer_, QString::fromLatin1(Tdv_Superposer::kPlaybackGraphName));
     for (OutputPin *output : avisplitter_.OutputPins())
         if (graph_.ConnectIntelligent(*output, superposer_.Input()))

@@ -7,7 +7,8 @@
 // Everything is called on the thread the player lives in (the window thread).
 // The waits for a drawn frame keep processing that thread's events, so other
 // handlers may run meanwhile; the overlay filter sets FramePassed on the
-// streaming thread. The outputs and the shared overlay settings must outlive it.
+// streaming thread. The outputs and the shared overlay settings must outlive it;
+// the item shown must live until another is loaded.
 #pragma once
 
 #include "media/avisplitter.h"

@@ -220,6 +220,16 @@ TEST_F(PlayerFiles, EndOfFileGoesBackToTheStartAndPauses)
         QCoreApplication::processEvents();
     EXPECT_EQ(p.player.State(), GraphState::Paused);
     ExpectShows(p, 0, "after the end");
+
+    // While the inlay is edited the video loops: it runs on from the start.
+    p.player.SetLoopAtEnd(true);
+    p.player.SeekTo(kFrames - 3);
+    p.player.Play();
+    waited.restart();
+    while (waited.elapsed() < 10000 && !(p.player.Position() > 0 && p.player.Position() < kFrames - 3))
+        QCoreApplication::processEvents();
+    EXPECT_EQ(p.player.State(), GraphState::Running);
+    EXPECT_LT(p.player.Position(), kFrames - 3);
 }
 
 TEST_F(PlayerFiles, StatusTextsOfTheFrameShown)
@@ -392,6 +402,23 @@ TEST_F(PlayerFailures, OtherAviFilesPlayThroughTheGeneralGraph)
     p.player.SeekTo(10);
     EXPECT_EQ(p.player.Position(), 10);
     EXPECT_EQ(p.video.LastPicture().size(), QSize(160, 120));
+}
+
+TEST_F(PlayerFailures, AFileWithoutDvDrawsNoDatecodeOfTheFileBefore)
+{
+    REQUIRE_TOOL("ffmpeg");
+    dvfiles::Options options;
+    options.type = 1;
+    TaviFichier dv(dvfiles::Make(dir, QStringLiteral("dv.avi"), options));
+    TaviFichier other(MakeMjpegAvi());
+    p.player.SharedOverlay().Settings.When = IncrustWhen::kPermanently;
+    ASSERT_TRUE(p.player.LoadFile(&dv));
+    p.player.SeekTo(3);
+    ASSERT_FALSE(p.player.Superposer().Line1().isEmpty());
+    ASSERT_TRUE(p.player.LoadFile(&other));
+    p.player.SeekTo(3);
+    EXPECT_TRUE(p.player.Superposer().Line1().isEmpty());
+    EXPECT_TRUE(p.player.Superposer().Line2().isEmpty());
 }
 
 }  // namespace
