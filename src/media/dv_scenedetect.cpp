@@ -77,7 +77,7 @@ void SceneDetectCore::StartStreaming(std::optional<int64_t> averageFrameDuration
     savedHeads_.Entries[0].Sample = -1;
 }
 
-void SceneDetectCore::ProcessSample(ByteSpan sample)
+void SceneDetectCore::ProcessSample(ByteSpan sample, std::optional<int32_t> frameNumber)
 {
     TakePendingSettings();
     const int sequences = dvlayout::SequencesForFrameSize(sample.size());
@@ -90,6 +90,8 @@ void SceneDetectCore::ProcessSample(ByteSpan sample)
             countdownFromFirstFrame_ = false;
         }
         previous_ = current_;
+        if (frameNumber)
+            current_.Frame = *frameNumber;
         DecodeFrame(sample, sequences);
         UpdateLines();
         CheckBreaks();
@@ -265,6 +267,12 @@ TFrameInfo SceneDetectCore::Published() const
 {
     std::lock_guard lock(mutex_);
     return published_;
+}
+
+void SceneDetectCore::ClearPublished()
+{
+    std::lock_guard lock(mutex_);
+    published_ = {};
 }
 
 TSavedHeads SceneDetectCore::SavedHeads() const

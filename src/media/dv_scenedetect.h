@@ -83,7 +83,9 @@ public:
     // it has one; without it the size of the first DV frame gives the frame rate.
     void StartStreaming(std::optional<int64_t> averageFrameDuration);
     // One sample of the stream; samples of another size than a DV frame only count.
-    void ProcessSample(ByteSpan sample);
+    // frameNumber, when given, numbers the frame instead of the count since the start
+    // (a player that seeks gives the file's frame number).
+    void ProcessSample(ByteSpan sample, std::optional<int32_t> frameNumber = std::nullopt);
     // Reports the last scene, clears the lines, calls the end callback and resets.
     void EndOfStream();
     // The run was stopped before its end: the scene in progress is dropped, not
@@ -99,6 +101,9 @@ public:
 
     // Any thread: copies of what the last DV frame left.
     TFrameInfo Published() const;
+    // Forgets the published frame, for a graph that will bring no DV frame (a
+    // player showing another kind of file), so that no stale datecode is drawn.
+    void ClearPublished();
     TSavedHeads SavedHeads() const;
 
 private:

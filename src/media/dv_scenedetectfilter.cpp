@@ -27,7 +27,10 @@ StreamResult Tdv_sceneDetect::StartStreaming()
 
 StreamResult Tdv_sceneDetect::Transform(MediaSample &sample)
 {
-    core_.ProcessSample(sample.Data());
+    std::optional<int32_t> frameNumber;
+    if (framesFromMediaTimes_ && sample.MediaTimes())
+        frameNumber = static_cast<int32_t>(sample.MediaTimes()->start);
+    core_.ProcessSample(sample.Data(), frameNumber);
     return StreamResult::Ok();
 }
 

@@ -24,11 +24,16 @@ public:
     void SetEndCallback(SceneDetectCore::EndCallback callback) { core_.SetEndCallback(std::move(callback)); }
     // Taken at the next start of streaming or, while streaming, before the next frame.
     void SetOverlaySettings(const TincrustRec &rec) { core_.SetOverlaySettings(rec); }
+    // Number each frame by the media time the splitter gave it rather than by the
+    // frames passed since streaming started, so that after a seek Published().Frame
+    // is the file's frame number (the player). Off by default; for a stopped graph.
+    void SetFramesFromMediaTimes(bool on) { framesFromMediaTimes_ = on; }
 
     // The filters after the detector (overlay, header rewriter) read it.
     const SceneDetectCore &Core() const { return core_; }
     const TFrameInfo &Current() const { return core_.Current(); }
     TFrameInfo Published() const { return core_.Published(); }
+    void ClearPublished() { core_.ClearPublished(); }
     TSavedHeads SavedHeads() const { return core_.SavedHeads(); }
 
 protected:
@@ -41,4 +46,5 @@ protected:
 
 private:
     SceneDetectCore core_;
+    bool framesFromMediaTimes_ = false;
 };
