@@ -55,6 +55,46 @@ TAppController::TAppController(TUserInterface &user, QObject *parent) : QObject(
     BindEngineEvents();
     BindScanEvents();
     BindListActions();
+    table_ = std::make_unique<TdmAction>(CommandContext());
+    BindCommandActions();
+}
+
+TActionContext TAppController::CommandContext()
+{
+    TActionContext context;
+    context.preferences = [this] {
+        const std::lock_guard lock(preferencesLock_);
+        return runPreferences_;
+    };
+    context.setPendingTimeDifference = [this](double days) { PendingTimeDifference = days; };
+    context.releaseFile = [this](const QString &path) {
+        if (OnReleaseFile)
+            OnReleaseFile(path);
+    };
+    context.sceneEditorList = [this](const QString &path) {
+        return OnSceneEditorList ? OnSceneEditorList(path) : nullptr;
+    };
+    context.restoreSceneEditor = [this] {
+        if (OnRestoreSceneEditor)
+            OnRestoreSceneEditor();
+    };
+    // Without a player the scene texts come from the scene file and the frame rate.
+    context.loadSceneInfo = nullptr;
+    context.openRiffReport = [this](const QString &path) {
+        if (OnOpenRiffReport)
+            OnOpenRiffReport(path);
+    };
+    context.emptyList = [this] { list_.Empty(); };
+    return context;
+}
+
+void TAppController::BindCommandActions()
+{
+    for (const auto &action : actions_.Actions()) {
+        auto *one = dynamic_cast<TSuperAction *>(action.get());
+        if (tCustomCmd *cmd = one ? table_->CommandOfAction(one->Name()) : nullptr)
+            BindCommand(*one, *cmd, true);
+    }
 }
 
 TAppController::~TAppController()
@@ -68,6 +108,10 @@ TAppController::~TAppController()
 
 TCommandEngine::RunResult TAppController::RunCommand(tCustomCmd &cmd, const QStringList *params)
 {
+    {
+        const std::lock_guard lock(preferencesLock_);
+        runPreferences_ = Preferences;
+    }
     const TCommandEngine::RunResult result = engine_.RunCommand(cmd, params);
     if (result == TCommandEngine::RunResult::Started)
         params_.CommandRunning = true;

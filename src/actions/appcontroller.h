@@ -10,6 +10,7 @@
 #include "actions/actionlist.h"
 #include "actions/script.h"
 #include "commands/commandengine.h"
+#include "commands/commandtable.h"
 #include "commands/listboxfiles.h"
 #include "files/fichierlistbox.h"
 #include "prefs/preferences.h"
@@ -20,6 +21,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <mutex>
 
 class tCustomCmd;
 class TUserInterface;
@@ -35,6 +37,7 @@ public:
     TCustomFichierListBox &List() { return list_; }
     TListBoxFiles &ListFiles() { return listFiles_; }
     TCommandEngine &Engine() { return engine_; }
+    TdmAction &Table() { return *table_; }
     TScript &Script() { return script_; }
     TSwitch &Switch() { return switch_; }
     TUserInterface &User() { return user_; }
@@ -73,11 +76,18 @@ public:
     std::function<void()> OnQuit;
     // The window shows the active file afresh after a command.
     std::function<void()> OnRefreshActiveView;
+    // What the window's parts do for the commands; empty without a window.
+    std::function<void(const QString &path)> OnReleaseFile;
+    std::function<TSceneList *(const QString &videoPath)> OnSceneEditorList;
+    std::function<void()> OnRestoreSceneEditor;
+    std::function<void(const QString &path)> OnOpenRiffReport;
 
 private:
     void BindEngineEvents();
     void BindScanEvents();
     void BindListActions();
+    void BindCommandActions();
+    TActionContext CommandContext();
     void ShowStatusLine();
     void StartScan(const std::function<void()> &open);
     void Bind(const char *name, std::function<void()> handler);
@@ -89,6 +99,10 @@ private:
     TCustomFichierListBox list_;
     TListBoxFiles listFiles_{list_};
     TCommandEngine engine_;
+    std::unique_ptr<TdmAction> table_;
+    // The preferences as the commands of a run read them, taken when the run starts.
+    mutable std::mutex preferencesLock_;
+    TPreferences runPreferences_;
     TScript script_{actions_, params_};
     TSwitch switch_{actions_, params_};
     QString commandMessage_;

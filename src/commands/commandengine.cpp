@@ -59,8 +59,12 @@ TCommandEngine::~TCommandEngine()
 
 TCommandEngine::RunResult TCommandEngine::RunCommand(tCustomCmd &cmd, const QStringList *params)
 {
-    if (IsRunning())
-        return RunResult::Busy;
+    if (IsRunning()) {
+        // A run that has announced its end only has its worker to let go of.
+        if (!finishing_.load(std::memory_order_acquire) || serving_)
+            return RunResult::Busy;
+        WaitForIdle(-1);
+    }
     if (!source_ || !destination_)
         return RunResult::Refused;
     if (!cmd.CommandCondition(*this))
@@ -75,6 +79,7 @@ TCommandEngine::RunResult TCommandEngine::RunCommand(tCustomCmd &cmd, const QStr
     if (thread_)
         thread_->wait();
     thread_ = std::make_unique<TceThread>(*this);
+    finishing_ = false;
     running_ = true;
     thread_->start(QThread::HighestPriority);
     return RunResult::Started;
@@ -172,6 +177,7 @@ void TCommandEngine::Execute()
             RunFiles();
         }
     });
+    finishing_ = true;
     EndSilentlyOnError([&] { EndOfCommand(); });
     cmd_ = nullptr;
     Current = nullptr;
@@ -341,11 +347,13 @@ void TCommandEngine::Synchronize(const std::function<void()> &procedure)
     QMetaObject::invokeMethod(
         this,
         [&] {
+            serving_ = true;
             try {
                 procedure();
             } catch (...) {
                 failure = std::current_exception();
             }
+            serving_ = false;
         },
         Qt::BlockingQueuedConnection);
     if (failure)

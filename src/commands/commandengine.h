@@ -7,7 +7,8 @@
 // interface. RunCommand, Abort and AbortAll are called there. Everything the
 // worker reports or asks, and every change of the list, runs on the UI thread
 // through Synchronize, while the worker waits; nothing is queued without waiting.
-// One run at a time: a RunCommand during a run is refused.
+// One run at a time: a RunCommand during a run is refused, except once the run has
+// announced its end (a script's next line), when it waits for the worker to finish.
 #pragma once
 
 #include "commands/commandtypes.h"
@@ -153,6 +154,8 @@ private:
     std::atomic<bool> aborted_{false};
     std::atomic<bool> abortedAll_{false};
     std::atomic<bool> running_{false};
+    std::atomic<bool> finishing_{false};  // the end of the command is being announced
+    bool serving_ = false;                // the engine's thread runs a call of the worker
     mutable std::mutex idleMutex_;
     mutable std::condition_variable idle_;
 };

@@ -32,6 +32,9 @@ public:
     tCustomCmd *CommandOfAction(const QString &actionName) const;
 
     const TcmdList &Commands() const { return cl; }
+    // The window completes it once its parts exist (the player fills scene texts);
+    // not while a command runs.
+    TActionContext &Context() { return context_; }
 
 private:
     template <class Kind>

@@ -140,3 +140,43 @@ TEST(CommandLine, HelpListsEveryActionWithItsSwitchAndToken)
         << text.toStdString();
     EXPECT_LT(text.indexOf(QStringLiteral("\nAbort all")), text.indexOf(QStringLiteral("\nTurn sound off")));
 }
+
+TEST(CommandLine, BatchCommandsChangeTheFilesOnDisk)
+{
+    QTemporaryDir dir;
+    const QString videos = dir.filePath(QStringLiteral("videos"));
+    ASSERT_TRUE(QDir().mkpath(videos));
+    MakeDv(videos + "/clip_type2.avi", {});
+    qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toUtf8());
+    qputenv("XDG_DATA_HOME", dir.filePath(QStringLiteral("data")).toUtf8());
+    const auto files = [&] { return QDir(videos).entryList(QDir::Files, QDir::Name); };
+
+    // Scene files of one second (30 frames: 25 and 5), then their text export.
+    auto run = Morvik({"--batch", "/l=" + videos, "/a", "/ci=1", "/x"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.constData();
+    EXPECT_EQ(files(), (QStringList{"clip_type2.avi", "clip_type2.scn", "clip_type2_scn.txt"}));
+    const QString text = QString::fromUtf8(testsupport::ReadWholeFile(videos + "/clip_type2_scn.txt"));
+    EXPECT_TRUE(text.contains(QStringLiteral("\r\n  2, "))) << text.toStdString();
+
+    // Without --yes nothing is renamed: the question is answered No.
+    run = Morvik({"--batch", "/l=" + videos, "/a", "/sh"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.constData();
+    EXPECT_TRUE(run.err.contains("Skipped: Do you want to rename clip_type2.avi to ")) << run.err.constData();
+    EXPECT_TRUE(files().contains("clip_type2.avi"));
+
+    // Shorten the name, then name it from its datecode; the scene file follows.
+    run = Morvik({"--batch", "--yes", "/l=" + videos, "/a", "/sh"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.constData();
+    EXPECT_EQ(files(), (QStringList{"clip.avi", "clip.scn", "clip_type2_scn.txt"}));
+    run = Morvik({"--batch", "--yes", "/l=" + videos, "/a", "/r"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.constData();
+    EXPECT_EQ(files(), (QStringList{"clip_type2_scn.txt", "video'20210605_14.30.00.avi", "video'20210605_14.30.00.scn"}));
+
+    // The scene file goes to the trash.
+    run = Morvik({"--batch", "--yes", "/l=" + videos, "/a", "/z"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.constData();
+    EXPECT_FALSE(files().contains("video'20210605_14.30.00.scn"));
+    EXPECT_TRUE(QFile::exists(dir.filePath("data/Trash/files/video'20210605_14.30.00.scn")));
+    qunsetenv("XDG_CONFIG_HOME");
+    qunsetenv("XDG_DATA_HOME");
+}
