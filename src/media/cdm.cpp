@@ -14,6 +14,7 @@
 #include "media/dvsplitter.h"
 #include "media/filesource.h"
 #include "media/filewriter.h"
+#include "media/frameratechanger.h"
 #include "media/infinitepintee.h"
 #include "media/mediaformats.h"
 #include "media/muxfilter.h"
@@ -55,6 +56,7 @@ TCdm::TCdm(QObject *parent)
       superposer_(std::make_unique<Tdv_Superposer>(sceneDetect_->Core())),
       dvHeader_(std::make_unique<Tdv_DVheader>(sceneDetect_->Core())),
       deinter_(std::make_unique<Tdv_deinter>()),
+      frameRate_(std::make_unique<FrameRateChanger>()),
       waveDest_(std::make_unique<Tdv_WaveDest>()),
       mediaStamper_(std::make_unique<Tdv_MediaStamper>())
 {
@@ -354,10 +356,13 @@ MediaSeeking *TCdm::GraphStandard(const QString &source, const QString &destinat
     Attach(acm1_, "acm1");
     Attach(acm2_, "acm2");
     Add(*deinter_, Tdv_deinter::kGraphName);
+    Add(*frameRate_, FrameRateChanger::kGraphName);
+    frameRate_->SetTargetRate(ntsc ? kFrameRate525 : kFrameRate625);
     Add(*sceneDetect_, "dv_SceneDetect");
     Add(*dvHeader_, Tdv_DVheader::kGraphName);
     if (!FeedSceneDetector(type) || !fg_->Connect(sceneDetect_->Output(), decoder.Input())
-        || !fg_->Connect(decoder.Output(), deinter_->Input()) || !fg_->Connect(deinter_->Output(), encoder.Input())
+        || !fg_->Connect(decoder.Output(), deinter_->Input()) || !fg_->Connect(deinter_->Output(), frameRate_->Input())
+        || !fg_->Connect(frameRate_->Output(), encoder.Input())
         || !fg_->Connect(encoder.Output(), dvHeader_->Input())
         || !fg_->Connect(dvHeader_->Output(), VideoTarget(type)) || !DvTail(type))
         return nullptr;

@@ -30,6 +30,7 @@ class DvMuxer;
 class DvSplitter;
 class FileSourceFilter;
 class FileWriter;
+class FrameRateChanger;
 class InfinitePinTee;
 class MuxFilter;
 class NullRenderer;
@@ -137,6 +138,7 @@ private:
     std::unique_ptr<Tdv_Superposer> superposer_;
     std::unique_ptr<Tdv_DVheader> dvHeader_;
     std::unique_ptr<Tdv_deinter> deinter_;
+    std::unique_ptr<FrameRateChanger> frameRate_;
     std::unique_ptr<Tdv_WaveDest> waveDest_;
     std::unique_ptr<TSceneDetectContenu> sceneDetectContenu_;
     std::unique_ptr<Tdv_MediaStamper> mediaStamper_;

@@ -5,6 +5,7 @@
 #include "media/cdm.h"
 #include "media/dv_dvheaderfilter.h"
 #include "media/dv_scenedetectfilter.h"
+#include "media/frameratechanger.h"
 #include "media/scenedetectcontenu.h"
 #include "media/soundconverter.h"
 #include "support/testsupport.h"
@@ -286,6 +287,62 @@ TEST(TCdmSoundRate, TakesTheRateFromTheAudioText)
     EXPECT_EQ(format->avgBytesPerSec, 32000u * 4);
     ASSERT_TRUE(RunToEnd(cdm));
     EXPECT_EQ(Probe(source->Destination("new.avi"), QStringLiteral("stream=sample_rate")).toStdString(), "32000");
+}
+
+TEST(FrameRateChanger, RepeatsOrDropsFramesEvenly)
+{
+    struct Case {
+        int64_t frame;
+        FrameRate from;
+        FrameRate to;
+        int64_t started;
+    };
+    for (const Case &c : {Case{0, kFrameRate625, kFrameRate525, 0}, Case{5, kFrameRate625, kFrameRate525, 6},
+                          Case{30, kFrameRate625, kFrameRate525, 36}, Case{6, kFrameRate525, kFrameRate625, 6},
+                          Case{30, kFrameRate525, kFrameRate625, 26}, Case{7, kFrameRate625, kFrameRate625, 7}})
+        EXPECT_EQ(FramesStartedBefore(c.frame, c.from, c.to), c.started) << c.frame;
+    EXPECT_EQ(FrameRateOfFrameTime(333667).num, 30000);
+    EXPECT_EQ(FrameRateOfFrameTime(400000).num, 25);
+}
+
+// A change of TV system: decoded, deinterlaced, at the new size and frame rate,
+// with the source's recording date and timecode.
+TEST(TCdmStandard, ConvertsBetweenPalAndNtsc)
+{
+    REQUIRE_TOOL("ffprobe");
+    REQUIRE_TOOL("mediainfo");
+    struct Case {
+        int type;
+        bool sourceNtsc;
+        const char *video;  // codec_tag_string,width,height,r_frame_rate,nb_read_frames
+    };
+    for (const Case &c : {Case{2, false, "dvsd,720,480,30000/1001,36"}, Case{1, true, "[0][0][0][0],720,576,25/1,26"},
+                          Case{2, true, "dvsd,720,576,25/1,26"}}) {
+        SCOPED_TRACE(c.video);
+        QTemporaryDir dir;
+        dvfiles::Options options;
+        options.type = c.type;
+        options.ntsc = c.sourceNtsc;
+        options.plan = {QStringLiteral("--recording"), QStringLiteral("2021-06-05 14:30:00,00:10:00:00,30")};
+        const QString source = dvfiles::Make(dir, QStringLiteral("source.avi"), options);
+        ASSERT_FALSE(source.isEmpty());
+        const QString destination = dir.filePath(QStringLiteral("new.avi"));
+        TCdm cdm;
+        ASSERT_TRUE(cdm.GraphStandard(source, destination, c.type, !c.sourceNtsc));
+        cdm.DvHeader().SetRestoreHeaders(true);
+        cdm.SetSoundRate(QStringLiteral("48000 Hz"));
+        ASSERT_TRUE(RunToEnd(cdm));
+        EXPECT_EQ(Probe(destination, QStringLiteral("stream=codec_tag_string,width,height,r_frame_rate,nb_read_frames"))
+                      .section(QLatin1Char('\n'), 0, 0)
+                      .toStdString(),
+                  c.video);
+        // The whole picture decodes, and the sound lasts as long as before.
+        const auto decoded = testsupport::Run(QStringLiteral("ffmpeg"), {"-v", "error", "-i", destination, "-f", "null", "-"});
+        EXPECT_TRUE(decoded.err.isEmpty()) << decoded.err.toStdString();
+        EXPECT_EQ(Probe(destination, QStringLiteral("stream=sample_rate")).toStdString(), "48000");
+        EXPECT_EQ(MediaInfo(destination, QStringLiteral("General;%Recorded_Date%")), "2021-06-05 14:30:00.000");
+        EXPECT_EQ(MediaInfo(destination, QStringLiteral("Video;%TimeCode_FirstFrame%")), "00:10:00:00");
+    }
 }
 
 }  // namespace
