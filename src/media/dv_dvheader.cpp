@@ -99,8 +99,8 @@ void DvHeaderCore::Restore(MutableByteSpan frame, int sequences) const
     if (!heads.Present())
         return;
     // Sequences the source frame did not have keep what the encoder wrote but for the
-    // recording date, which every sequence carries. Across TV
-    // systems the frame keeps its own header block, which names its system.
+    // recording date, which every sequence carries. Across TV systems the frame keeps
+    // its own header block, which names its system.
     const bool sameSystem = heads.Sequences == sequences;
     const size_t from = sameSystem ? 0 : kBlockSize * kFirstSubcodeBlock;
     const int restored = std::min(heads.Sequences, sequences);
