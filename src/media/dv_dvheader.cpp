@@ -98,8 +98,9 @@ void DvHeaderCore::Restore(MutableByteSpan frame, int sequences) const
     const TSavedHeads heads = sceneDetector_.SavedHeads();
     if (!heads.Present())
         return;
-    // Sequences the source frame did not have keep what the encoder wrote. Across TV
-    // systems the frame keeps its own header block, which names its system.
+    // Sequences the source frame did not have keep what the encoder wrote but for the
+    // recording date, which every sequence carries. Across TV systems the frame keeps
+    // its own header block, which names its system.
     const bool sameSystem = heads.Sequences == sequences;
     const size_t from = sameSystem ? 0 : kBlockSize * kFirstSubcodeBlock;
     const int restored = std::min(heads.Sequences, sequences);
@@ -108,8 +109,13 @@ void DvHeaderCore::Restore(MutableByteSpan frame, int sequences) const
         std::copy(head.begin() + static_cast<std::ptrdiff_t>(from), head.end(),
                   frame.begin() + static_cast<std::ptrdiff_t>(kSequenceSize * static_cast<size_t>(s) + from));
     }
-    if (!sameSystem)
-        SetSourceFieldRate(frame, restored, sequences == kSequences625);
+    if (sameSystem)
+        return;
+    SetSourceFieldRate(frame, restored, sequences == kSequences625);
+    // The sequences a 525-line source lacks take the same recording date and time.
+    if (restored < sequences)
+        if (const auto datecode = DvGetDatecode(frame, restored))
+            DvSetDatecode(frame, sequences, *datecode);
 }
 
 QString DatecodeOverwrittenText(TDateTime now)

@@ -37,7 +37,7 @@ private:
 
     DvVideoFormat format_ = DvVideoFormat::Pal;
     DvVideoEncoder encoder_;
-    PictureScaler scaler_;
+    PictureScaler scaler_{ScalerQuality::Fast};
     AVFrame *picture_ = nullptr;
     int inputWidth_ = 0;
     int inputHeight_ = 0;

@@ -45,7 +45,8 @@ bool PictureScaler::Scale(const PicturePlanes &source, int sourceWidth, int sour
     if (!source.data[0] || !target.data[0] || sourceWidth <= 0 || sourceHeight <= 0 || targetWidth <= 0
         || targetHeight <= 0)
         return false;
-    constexpr int flags = SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT;
+    const bool direct = quality_ == ScalerQuality::Fast && sourceWidth == targetWidth && sourceHeight == targetHeight;
+    const int flags = direct ? SWS_POINT : SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT;
     context_ = sws_getCachedContext(context_, sourceWidth, sourceHeight, static_cast<AVPixelFormat>(sourceFormat),
                                     targetWidth, targetHeight, static_cast<AVPixelFormat>(targetFormat), flags,
                                     nullptr, nullptr, nullptr);

@@ -31,9 +31,14 @@ struct PicturePlanes {
 // The planes of a 24-bit bottom-up picture held in bytes (at least Rgb24ImageSize).
 PicturePlanes Rgb24BottomUpPlanes(MutableByteSpan bytes, int width, int height);
 
+// Accurate: interpolated chroma and exact rounding, as FFmpeg's own conversions;
+// Fast: at the same size, swscale's direct colour converters, several times faster,
+// for the pictures a codec takes or gives.
+enum class ScalerQuality { Accurate, Fast };
+
 class PictureScaler {
 public:
-    PictureScaler() = default;
+    explicit PictureScaler(ScalerQuality quality = ScalerQuality::Accurate) : quality_(quality) {}
     ~PictureScaler();
     PictureScaler(const PictureScaler &) = delete;
     PictureScaler &operator=(const PictureScaler &) = delete;
@@ -44,5 +49,6 @@ public:
                const PicturePlanes &target, int targetWidth, int targetHeight, int targetFormat);
 
 private:
+    ScalerQuality quality_;
     SwsContext *context_ = nullptr;
 };

@@ -81,7 +81,7 @@ private:
     AVCodecContext *context_ = nullptr;
     AVPacket *packet_ = nullptr;
     AVFrame *frame_ = nullptr;
-    PictureScaler scaler_;
+    PictureScaler scaler_{ScalerQuality::Fast};
     std::vector<uint8_t> packetBytes_;  // the sample with libavcodec's zeroed padding
     std::array<PendingProperties, kMaxPending> pending_;
     size_t pendingFirst_ = 0;
