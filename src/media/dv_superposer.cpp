@@ -212,6 +212,7 @@ StreamResult Tdv_Superposer::StartStreaming()
     width_ = width;
     height_ = height;
     frameBitmap_ = QImage(width_, height_, QImage::Format_BGR888);
+    linesKey_.clear();
     stillBitmap_ = QImage(width_, height_, QImage::Format_BGR888);
     combMask_ = QImage(width_, height_, QImage::Format_Grayscale8);
     keepMask_ = QImage(width_, height_, QImage::Format_Grayscale8);
@@ -244,6 +245,31 @@ void Tdv_Superposer::UpdateCountdown(const TFrameInfo &info)
     }
     lastDatecode_ = info.Datecode;
 }
+
+namespace {
+
+// The smallest rectangle holding every pixel that is not fully transparent.
+QRect OpaqueBounds(const QImage &image)
+{
+    int left = image.width();
+    int right = -1;
+    int top = image.height();
+    int bottom = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto *row = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (qAlpha(row[x]) == 0)
+                continue;
+            left = std::min(left, x);
+            right = std::max(right, x);
+            top = std::min(top, y);
+            bottom = std::max(bottom, y);
+        }
+    }
+    return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+}  // namespace
 
 void Tdv_Superposer::DrawLines(const TFrameInfo &info)
 {
@@ -291,11 +317,34 @@ void Tdv_Superposer::DrawLines(const TFrameInfo &info)
     default:
         return;
     }
+    const QString key = line1_ + u'\n' + line2_ + u'\n' +
+                        QStringLiteral("%1,%2,%3,%4,%5,%6,%7")
+                            .arg(x1)
+                            .arg(x2)
+                            .arg(by)
+                            .arg(h)
+                            .arg(settings_.BorderSize)
+                            .arg(fontColour_.rgb())
+                            .arg(font_.key());
+    if (key != linesKey_) {
+        QImage lines(frameBitmap_.size(), QImage::Format_ARGB32_Premultiplied);
+        lines.fill(Qt::transparent);
+        {
+            QPainter painter(&lines);
+            painter.setFont(font_);
+            painter.setBackgroundMode(Qt::TransparentMode);
+            DrawLine(painter, line1_, x1, by - 2 * h);
+            DrawLine(painter, line2_, x2, by - h);
+        }
+        const QRect used = OpaqueBounds(lines);
+        linesImage_ = used.isEmpty() ? QImage() : lines.copy(used);
+        linesOrigin_ = used.topLeft();
+        linesKey_ = key;
+    }
+    if (linesImage_.isNull())
+        return;
     QPainter painter(&frameBitmap_);
-    painter.setFont(font_);
-    painter.setBackgroundMode(Qt::TransparentMode);
-    DrawLine(painter, line1_, x1, by - 2 * h);
-    DrawLine(painter, line2_, x2, by - h);
+    painter.drawImage(linesOrigin_, linesImage_);
 }
 
 void Tdv_Superposer::DrawLine(QPainter &painter, const QString &text, int x, int y)

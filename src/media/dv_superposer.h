@@ -80,6 +80,11 @@ private:
     int32_t frameCount_ = 0;    // frames passed since streaming started
     bool enabled_ = true;
     QImage frameBitmap_;        // the picture being drawn on
+    // The two lines as last drawn, outline included, on a transparent picture: the
+    // text changes once a second at most, so each frame only lays it over.
+    QImage linesImage_;
+    QPoint linesOrigin_;
+    QString linesKey_;
     QImage stillBitmap_;        // the kept picture, deinterlaced
     QImage combMask_;
     QImage keepMask_;
