@@ -1,6 +1,7 @@
 // The command table's graph rows run through the engine on the conversion graph:
 // what each writes, as FFmpeg and the list read it back, the scan rows' scene and
 // subtitle files, the cut into scenes, the overwrite question and an abort.
+#include "commands/writergraphcmd.h"
 #include "scenes/scnfile.h"
 #include "scenes/scenelist.h"
 #include "tablefixture.h"
@@ -8,6 +9,7 @@
 #include "support/testsupport.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -240,4 +242,64 @@ TEST(GraphRows, AnAbortedConversionLeavesAPartialFileInTheList)
     const int frames = FrameCount(f.Path(QStringLiteral("a_ntsc.avi")));
     EXPECT_GE(frames, 0) << "FFmpeg reads the stopped file";
     EXPECT_LE(frames, 60);
+}
+
+TEST(GraphRows, RecompressingAVideoThatIsNoDvMakesDvType2)
+{
+    TableFixture f;
+    const auto made = testsupport::Run(QStringLiteral("ffmpeg"),
+                                       {"-v", "error", "-f", "lavfi", "-i", "testsrc=size=720x576:rate=25", "-f",
+                                        "lavfi", "-i", "sine=sample_rate=48000", "-frames:v", "10", "-shortest",
+                                        "-c:v", "mjpeg", "-c:a", "pcm_s16le", f.Path(QStringLiteral("m.avi"))});
+    ASSERT_EQ(made.exitCode, 0) << made.err.constData();
+    f.Open({QStringLiteral("m.avi")});
+    f.Select({QStringLiteral("m.avi")});
+    f.preferences.ratioDv = 1;
+    f.Run(QStringLiteral("RecompresserDV2"));
+    f.list.WaitForScans();
+    EXPECT_TRUE(f.user.errors.isEmpty()) << Names(f.user.errors);
+    const TaviFichier *dv = f.Item(QStringLiteral("m_dvtype2.avi"));
+    ASSERT_NE(dv, nullptr);
+    EXPECT_TRUE(dv->dvInfo);
+    EXPECT_EQ(dv->type, 2);
+    EXPECT_TRUE(dv->wide) << "the aspect of \"ratio DV\"";
+    EXPECT_EQ(VideoEntry(f.Path(QStringLiteral("m_dvtype2.avi")), QStringLiteral("codec_name")),
+              QStringLiteral("dvvideo"));
+}
+
+// A pass whose graph never reaches its end (here: never starts) still closes the
+// writers its build made, before the next file.
+TEST(GraphRows, AnAbandonedPassStillClosesItsWriters)
+{
+    QTemporaryDir dir;
+    const QString video = dir.filePath(QStringLiteral("a.avi"));
+    ASSERT_TRUE(testsupport::WriteWholeFile(video, "x"));
+    EngineFixture fixture({video});
+    TWriterGraphCmd cmd;
+    cmd.Nombre = TcmdNombre::fnSelect;
+    cmd.OnBuildGraph = [&](TAbstractListFichier *fichier, const QString &, const QStringList &, int) {
+        cmd.SceneWriter = std::make_unique<TwriteScene>(fichier->path);
+        cmd.SceneWriter->WriteScene(TSceneClass(0, 10));
+        cmd.SrtWriter = std::make_unique<TWriteSrt>(fichier->path, 25);
+        return static_cast<MediaSeeking *>(nullptr);
+    };
+    fixture.list.Select({0});
+    fixture.Run(cmd);
+    EXPECT_EQ(cmd.SceneWriter, nullptr);
+    EXPECT_EQ(cmd.SrtWriter, nullptr);
+    TSceneList scenes;
+    EXPECT_TRUE(ReadScnFile(ScnFilePath(video), scenes)) << "the scene file was closed whole";
+    EXPECT_EQ(scenes.size(), 1U);
+}
+
+TEST(GraphRows, TheRowWithoutBuildDoesNothing)
+{
+    TableFixture f;
+    ASSERT_FALSE(f.MakeDv(QStringLiteral("a.avi"), {.plan = kTwentyFrames}).isEmpty());
+    f.Open({QStringLiteral("a.avi")});
+    f.Select({QStringLiteral("a.avi")});
+    const auto before = f.Snapshot();
+    f.Run(QStringLiteral("ConvertirFlv"));
+    EXPECT_TRUE(TableFixture::Changed(before, f.Snapshot()).isEmpty());
+    EXPECT_EQ(Names(f.ListNames()), "a.avi");
 }
