@@ -8,6 +8,7 @@
 
 #include "support/testsupport.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -302,4 +303,19 @@ TEST(GraphRows, TheRowWithoutBuildDoesNothing)
     f.Run(QStringLiteral("ConvertirFlv"));
     EXPECT_TRUE(TableFixture::Changed(before, f.Snapshot()).isEmpty());
     EXPECT_EQ(Names(f.ListNames()), "a.avi");
+}
+
+// The graphs are built on the worker, which runs no event loop: their end must still
+// come through to the engine, which ends its wait on it.
+TEST(GraphRows, TheGraphsEndReachesTheEngine)
+{
+    TableFixture f;
+    ASSERT_FALSE(f.MakeDv(QStringLiteral("a.avi"), {.plan = kTwentyFrames}).isEmpty());
+    f.Open({QStringLiteral("a.avi")});
+    f.Select({QStringLiteral("a.avi")});
+    int ended = 0;
+    QObject::connect(&f.cdm, &TCdm::GraphEnded, &f.engine, [&ended] { ++ended; });
+    f.Run(QStringLiteral("ConvertirDV1"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ended, 1);
 }
