@@ -55,6 +55,7 @@ TAppController::TAppController(TUserInterface &user, QObject *parent) : QObject(
     BindEngineEvents();
     BindScanEvents();
     BindListActions();
+    connect(&cdm_, &TCdm::GraphEnded, &engine_, [this] { engine_.SignalGraphEnd(); });
     table_ = std::make_unique<TdmAction>(CommandContext());
     BindCommandActions();
 }
@@ -62,6 +63,7 @@ TAppController::TAppController(TUserInterface &user, QObject *parent) : QObject(
 TActionContext TAppController::CommandContext()
 {
     TActionContext context;
+    context.cdm = &cdm_;
     context.preferences = [this] {
         const std::lock_guard lock(preferencesLock_);
         return runPreferences_;

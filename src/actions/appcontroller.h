@@ -13,6 +13,7 @@
 #include "commands/commandtable.h"
 #include "commands/listboxfiles.h"
 #include "files/fichierlistbox.h"
+#include "media/cdm.h"
 #include "prefs/preferences.h"
 #include "prefs/settings.h"
 
@@ -99,6 +100,8 @@ private:
     TCustomFichierListBox list_;
     TListBoxFiles listFiles_{list_};
     TCommandEngine engine_;
+    // The conversion graph of the graph commands; it outlives the table.
+    TCdm cdm_;
     std::unique_ptr<TdmAction> table_;
     // The preferences as the commands of a run read them, taken when the run starts.
     mutable std::mutex preferencesLock_;

@@ -14,7 +14,14 @@
 
 #include <functional>
 
+class TCdm;
+
 struct TActionContext {
+    // The program's conversion graph, which the graph commands build and run on the
+    // worker; null when there is none (their builds then fail). Its GraphEnded must
+    // reach the engine's SignalGraphEnd.
+    TCdm *cdm = nullptr;
+
     // A copy of the preferences as they stand. Any thread: handlers read it when
     // they run, conditions also on the worker.
     std::function<TPreferences()> preferences;

@@ -141,6 +141,7 @@ constexpr std::array kCompanionRows = {
 TdmAction::TdmAction(TActionContext context) : context_(std::move(context))
 {
     AddFileCommands();
+    AddGraphCommands();
     AddCompanionDeletions();
     AddProgramCommands();
     AddHeaderPatches();
@@ -175,20 +176,6 @@ void TdmAction::ReleaseFile(TCommandEngine &ce, const QString &path) const
 {
     if (context_.releaseFile)
         ce.Synchronize([&] { context_.releaseFile(path); });
-}
-
-template <class Kind>
-Kind &TdmAction::Add(const char *name, const char *caption, const char *category, TcmdNombre nombre)
-{
-    auto cmd = std::make_unique<Kind>();
-    cmd->Name = QString::fromLatin1(name);
-    cmd->Caption = QString::fromUtf8(caption);
-    cmd->Category = QString::fromUtf8(category);
-    cmd->Nombre = nombre;
-    Kind &added = *cmd;
-    index_.emplace_back(cmd->Name.toLower(), cmd.get());
-    cl.push_back(std::move(cmd));
-    return added;
 }
 
 void TdmAction::AddFileCommands()
@@ -410,6 +397,9 @@ void TdmAction::AddSceneCommands()
             ExportScenesAsText(*video, context_, Preferences().formatDuree, ce);
     };
 
+    AddGraphRow("Convertir16x9");
+    AddGraphRow("Convertir4x3");
+
     auto &interval = Add<Tcmd>("CreerScnByIntervalle", "Create a scn file with fixed durations", "Conversion",
                                TcmdNombre::fnSelect);
     interval.UpdateDisplay = TUpdateDisplay::udEach;
@@ -422,6 +412,8 @@ void TdmAction::AddSceneCommands()
         if (const TaviFichier *video = VideoOf(fichier))
             CreateIntervalScenes(*video, params.value(0), ce);
     };
+
+    AddGraphRow("IntroduireDatecode");
 }
 
 void TdmAction::AddListCommands()
@@ -438,6 +430,9 @@ void TdmAction::AddListCommands()
         if (context_.openRiffReport)
             Silently([&] { ce.Synchronize([&] { context_.openRiffReport(fichier->path); }); });
     };
+
+    // A graph row that no action starts; without a build it does nothing.
+    Add<TGraphCmd>("ConvertirFlv", "", "", TcmdNombre::fnNone);
 
     Add<tCustomCmd>("tCmd2", "", "", TcmdNombre::fnNone);
 }

@@ -10,6 +10,7 @@
 
 #include "commands/actioncontext.h"
 #include "commands/commanddescriptions.h"
+#include "scenes/scenelist.h"
 
 #include <QString>
 
@@ -38,9 +39,27 @@ public:
 
 private:
     template <class Kind>
-    Kind &Add(const char *name, const char *caption, const char *category, TcmdNombre nombre);
+    Kind &Add(const char *name, const char *caption, const char *category, TcmdNombre nombre)
+    {
+        auto cmd = std::make_unique<Kind>();
+        cmd->Name = QString::fromLatin1(name);
+        cmd->Caption = QString::fromUtf8(caption);
+        cmd->Category = QString::fromUtf8(category);
+        cmd->Nombre = nombre;
+        Kind &added = *cmd;
+        index_.emplace_back(cmd->Name.toLower(), cmd.get());
+        cl.push_back(std::move(cmd));
+        return added;
+    }
 
     void AddFileCommands();
+    // The graph rows; AddGraphRow adds the conversion of that name.
+    void AddGraphCommands();
+    void AddGraphRow(const char *name);
+    void AddScnByDate();
+    void AddCutScenes();
+    void AddScnByContenu();
+    void AddSrt();
     void AddCompanionDeletions();
     void AddProgramCommands();
     void AddHeaderPatches();
@@ -53,6 +72,8 @@ private:
     void ReleaseFile(TCommandEngine &ce, const QString &path) const;
 
     TActionContext context_;
+    // The scenes that CutScenes cuts, one per pass, read at its first pass.
+    TSceneList cutScenes_;
     TcmdList cl;
     // Lower-cased name and command, in list order.
     std::vector<std::pair<QString, tCustomCmd *>> index_;

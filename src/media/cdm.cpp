@@ -90,6 +90,9 @@ void TCdm::ResetGraph()
         fg_->RemoveAllFilters();
     }
     fg_ = std::make_unique<FilterGraph>();
+    // A build on the command worker, which runs no event loop: the graph's completion
+    // is delivered where this module lives, so that GraphEnded reaches the engine.
+    fg_->moveToThread(thread());
     fg_->SetSyncSource(nullptr);
     fg_->AddConverterFactory(MakePictureConverter);
     connect(fg_.get(), &FilterGraph::Completed, this, &TCdm::GraphEnded);

@@ -14,12 +14,14 @@
 
 namespace {
 
-enum class Kind { Custom, Fast, Destination, Rename };
+enum class Kind { Custom, Fast, Destination, Graph, Rename };
 
 Kind KindOf(const tCustomCmd &cmd)
 {
     if (dynamic_cast<const TRenameCmd *>(&cmd))
         return Kind::Rename;
+    if (dynamic_cast<const TGraphCmd *>(&cmd))
+        return Kind::Graph;
     if (dynamic_cast<const Tcmd *>(&cmd))
         return Kind::Destination;
     if (dynamic_cast<const TFastcmd *>(&cmd))
@@ -49,6 +51,32 @@ const Row kRows[] = {
     {"OpenFichierF3", Kind::Custom, "Open with...", "", N::fnSelect, D::udNone, U::ufNone, "", ""},
     {"OpenFichierF4", Kind::Custom, "Open with...", "", N::fnSelect, D::udNone, U::ufNone, "", ""},
     {"DecalageHoraire", Kind::Destination, "Add a time difference", "", N::fnSelect, D::udFinal, U::ufNone, "", ""},
+    {"ConvertirDV1", Kind::Graph, "Convert in type 1", "Conversion", N::fnSelect, D::udFinal, U::ufAdd,
+     "Converting %s in type 1", "An error occured while converting %s in type 1"},
+    {"CreerScnByDate", Kind::Graph, "Create a scn file by datecode", "Conversion", N::fnSelect, D::udFinal, U::ufReload,
+     "Creating a scn file for %s by datecode", "Error while creating a scn file for %s "},
+    {"CutScenes", Kind::Graph, "Split in scenes", "Conversion", N::fnSelect, D::udNone, U::ufAdd,
+     "Extracting from %s the scene %d ", "An error occured while extracting scenes from %s"},
+    {"ConvertirDV2", Kind::Graph, "Convert in type 2", "Conversion", N::fnSelect, D::udFinal, U::ufAdd,
+     "Converting %s in type 2", "An error occured while converting %s in type 2"},
+    {"RecompresserDV2", Kind::Graph, "Recompress into DV type 2", "Conversion", N::fnSelect, D::udFinal, U::ufAdd,
+     "Compressing %s in DV type 2", "An error occured while compressing %s in DV type 2"},
+    {"CorrigerType2", Kind::Graph, "Fix the DV type 2", "Conversion", N::fnSelect, D::udFinal, U::ufAdd,
+     "Fixing %s as video of type 2", "An error occured while fixing %s as video of type 2"},
+    {"ConvertirNTSC", Kind::Graph, "Convert in NTSC", "Conversion", N::fnSelect, D::udFinal, U::ufAdd,
+     "Converting %s in NTSC", "An error occured while converting %s in NTSC"},
+    {"ConvertirPal", Kind::Graph, "Convert in Pal", "Conversion", N::fnSelect, D::udFinal, U::ufAdd,
+     "Converting %s in Pal", "An error occured while converting %s in Pal"},
+    {"Incruster", Kind::Graph, "Inlay in the video", "Conversion", N::fnSelect, D::udFinal, U::ufAdd,
+     "Inlaying in %s", "An error occured while inlaying in %s"},
+    {"DecalerHoraire", Kind::Graph, "Fix a time difference", "Conversion", N::fnSelect, D::udFinal, U::ufAdd,
+     "Setting a time difference in %s", "An eror occured while setting a time difference in %s"},
+    {"ExtraireAudio", Kind::Graph, "Extract audio", "Conversion", N::fnSelect, D::udNone, U::ufNone,
+     "Extracting audio from %s", "An error occured while extracting audio from %s"},
+    {"CreerScnByContenu", Kind::Graph, "Create a scn file with content", "Conversion", N::fnSelect, D::udEach, U::ufReload,
+     "Creating a scn file by content for %s", "An error occured while creating a scn file by content for %s"},
+    {"CreerSrt", Kind::Graph, "Create a srt file with subtitles", "Conversion", N::fnSelect, D::udEach, U::ufReload,
+     "Creating a srt file for %s", "An error occured while creating a srt file for %s"},
     {"SupprimerSrt", Kind::Fast, "Delete the srt file", "Conversion", N::fnSelect, D::udEach, U::ufReload,
      "Deleting the srt file of %s", "An error occured while deleting the srt file of %s"},
     {"SupprimerScn", Kind::Fast, "Delete the scn file", "Conversion", N::fnSelect, D::udEach, U::ufReload,
@@ -65,10 +93,17 @@ const Row kRows[] = {
     {"DateFichier", Kind::Fast, "Modify the date of file", "", N::fnSelect, D::udFinal, U::ufReload, "", ""},
     {"ExporterScenesTexte", Kind::Destination, "Export the scenes as text", "Scenes", N::fnSelect, D::udEach,
      U::ufNone, "Exporting the scenes of %s  to a  text file", "Error while exporting the scenes of %s to a text file"},
+    {"Convertir16x9", Kind::Graph, "Convert to 16x9", "Conversion", N::fnSelect, D::udFinal, U::ufAdd,
+     "Converting %s to 16x9", "An error occured while converting %s to 16x9"},
+    {"Convertir4x3", Kind::Graph, "Convert to 4x3", "Conversion", N::fnSelect, D::udFinal, U::ufAdd,
+     "Converting %s to 4x3", "Error while converting %s to 4x3"},
     {"CreerScnByIntervalle", Kind::Destination, "Create a scn file with fixed durations", "Conversion", N::fnSelect,
      D::udEach, U::ufReload, "Creating a scn file for %s with fixed durations", "Error while creating a scn file for %s "},
+    {"IntroduireDatecode", Kind::Graph, "Overwrite a datecode", "Conversion", N::fnSelect, D::udFinal, U::ufAdd,
+     "While overwriting a datecode in %s", "Error while overwriting a datecode in %s"},
     {"ViderListe", Kind::Custom, "", "", N::fnNone, D::udFinal, U::ufNone, "", ""},
     {"RiffHeader", Kind::Custom, "", "", N::fnSingle, D::udNone, U::ufNone, "", ""},
+    {"ConvertirFlv", Kind::Graph, "", "", N::fnNone, D::udNone, U::ufNone, "", ""},
     {"tCmd2", Kind::Custom, "", "", N::fnNone, D::udNone, U::ufNone, "", ""},
 };
 
@@ -94,7 +129,6 @@ TEST(CommandTable, EveryRowWithItsSettings)
             EXPECT_EQ(fast->StartMessage, QString::fromUtf8(row.startMessage));
             EXPECT_EQ(fast->ErrorMessage, QString::fromUtf8(row.errorMessage));
         }
-        EXPECT_EQ(dynamic_cast<const TGraphCmd *>(&cmd), nullptr);
     }
 }
 
@@ -105,7 +139,8 @@ TEST(CommandTable, ActionsFindTheirCommandByName)
     EXPECT_EQ(table.CommandOfAction(QStringLiteral("CCsupprimerFICHIER")), table.FindCommand("supprimerfichier"));
     EXPECT_EQ(table.CommandOfAction(QStringLiteral("ccRenommer"))->Name, QStringLiteral("Renommer"));
     EXPECT_EQ(table.CommandOfAction(QStringLiteral("ccTCMD2"))->Name, QStringLiteral("tCmd2"));
-    for (const char *none : {"saRenommer", "Renommer", "cc", "ccConvertirDV1", "ccExporterScenesExcel", "taPlay"})
+    EXPECT_EQ(table.CommandOfAction(QStringLiteral("ccConvertirDV1"))->Name, QStringLiteral("ConvertirDV1"));
+    for (const char *none : {"saRenommer", "Renommer", "cc", "ccExporterScenesExcel", "taPlay"})
         EXPECT_EQ(table.CommandOfAction(QString::fromLatin1(none)), nullptr) << none;
 }
 
@@ -157,6 +192,7 @@ TEST_F(CommandConditions, EachCommandAcceptsItsFiles)
 {
     const QStringList all = kNames;
     const QStringList recorded = {"clip_type2.avi", "ro.avi", "t1.avi"};
+    const QStringList dv = {"clip_type2.avi", "gap.avi", "ro.avi", "t1.avi"};
     f.preferences.pelnixFile = f.Path(QStringLiteral("t1.avi"));  // any file that exists
     const std::map<QString, QStringList> expected = {
         {"DossierParent", all},
@@ -179,6 +215,23 @@ TEST_F(CommandConditions, EachCommandAcceptsItsFiles)
         {"ExporterScenesTexte", {"clip_type2.avi"}},
         {"CreerScnByIntervalle", all},
         {"RiffHeader", all},
+        {"ConvertirDV1", {"clip_type2.avi", "gap.avi", "ro.avi"}},
+        {"CreerScnByDate", dv},
+        {"CutScenes", {"clip_type2.avi"}},
+        {"ConvertirDV2", {"t1.avi"}},
+        {"RecompresserDV2", {"notdv.avi"}},
+        {"CorrigerType2", {}},
+        {"ConvertirNTSC", dv},
+        {"ConvertirPal", {}},
+        {"Incruster", dv},
+        {"DecalerHoraire", dv},
+        {"ExtraireAudio", dv},
+        {"CreerScnByContenu", dv},
+        {"CreerSrt", dv},
+        {"Convertir16x9", dv},
+        {"Convertir4x3", {}},
+        {"IntroduireDatecode", dv},
+        {"ConvertirFlv", all},
     };
     for (const auto &[command, files] : expected)
         EXPECT_EQ(EnabledFiles(command).join(u' ').toStdString(), files.join(u' ').toStdString())

@@ -34,6 +34,8 @@ TableFixture::TableFixture()
         if (auto *video = dynamic_cast<TaviFichier *>(f))
             video->displayTimeDifference = pendingTimeDifference;
     };
+    QObject::connect(&cdm, &TCdm::GraphEnded, &engine, [this] { engine.SignalGraphEnd(); });
+    context.cdm = &cdm;
     context.preferences = [this] { return preferences; };
     context.setPendingTimeDifference = [this](double days) { pendingTimeDifference = days; };
     context.releaseFile = [this](const QString &path) { released << path; };

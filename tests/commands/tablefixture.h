@@ -9,6 +9,7 @@
 #include "enginetestsupport.h"
 #include "files/avifichier.h"
 #include "files/fichierlistbox.h"
+#include "media/cdm.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -80,6 +81,7 @@ public:
     TListBoxFiles files{list};
     ScriptedUser user;
     TCommandEngine engine;
+    TCdm cdm;
     TPreferences preferences;
     TActionContext context;
 
