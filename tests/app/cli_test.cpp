@@ -6,11 +6,14 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <iostream>
 
 namespace {
@@ -179,4 +182,57 @@ TEST(CommandLine, BatchCommandsChangeTheFilesOnDisk)
     EXPECT_TRUE(QFile::exists(dir.filePath("data/Trash/files/video'20210605_14.30.00.scn")));
     qunsetenv("XDG_CONFIG_HOME");
     qunsetenv("XDG_DATA_HOME");
+}
+
+TEST(CommandLine, CtrlCAbortsTheRunAndLeavesAValidPartialFile)
+{
+    QTemporaryDir dir;
+    const QString videos = dir.filePath(QStringLiteral("videos"));
+    ASSERT_TRUE(QDir().mkpath(videos));
+    const auto made = testsupport::Run(OurProgram(QStringLiteral("morvik-mkdv")),
+                          {"--out", videos + "/long.avi", "--recording", "2021-06-05 14:30:00,00:10:00:00,1500"});
+    ASSERT_EQ(made.exitCode, 0) << made.err.constData();
+    qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toUtf8());
+    QProcess batch;
+    batch.start(OurProgram(QStringLiteral("morvik")), {"--batch", "/l=" + videos, "/a", "/i"});
+    ASSERT_TRUE(batch.waitForStarted());
+    QByteArray err;
+    while (!err.contains("Inlaying in long.avi") && batch.state() == QProcess::Running) {
+        batch.waitForReadyRead(100);
+        err += batch.readAllStandardError();
+    }
+    ASSERT_TRUE(err.contains("Inlaying in long.avi")) << err.constData();
+    QThread::msleep(300);
+    ::kill(static_cast<pid_t>(batch.processId()), SIGINT);
+    ASSERT_TRUE(batch.waitForFinished(30000));
+    EXPECT_EQ(batch.exitCode(), 130) << (err + batch.readAllStandardError()).constData();
+    const QString partial = videos + "/long_in.avi";
+    ASSERT_TRUE(QFile::exists(partial));
+    const QString frames = FfprobeValue(QStringLiteral("stream=nb_read_frames"), QStringLiteral("v:0"), partial);
+    EXPECT_GT(frames.toInt(), 0);
+    EXPECT_LT(frames.toInt(), 1500);
+    qunsetenv("XDG_CONFIG_HOME");
+}
+
+TEST(CommandLine, AScriptCreatesSceneFilesByDatecode)
+{
+    QTemporaryDir dir;
+    const QString videos = dir.filePath(QStringLiteral("my videos"));
+    ASSERT_TRUE(QDir().mkpath(videos));
+    const auto made = testsupport::Run(OurProgram(QStringLiteral("morvik-mkdv")),
+                                       {"--out", videos + "/trip.avi", "--recording", "2021-06-05 14:30:00,00:10:00:00,20",
+                                        "--recording", "2021-06-06 09:00:00,00:20:00:00,15"});
+    ASSERT_EQ(made.exitCode, 0) << made.err.constData();
+    qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toUtf8());
+    const QString script = dir.filePath(QStringLiteral("job.txt"));
+    testsupport::WriteWholeFile(script, QStringLiteral("openfolder \"%1\"\nselectall\ncreatescnbydate\nexportscntext\n")
+                                            .arg(videos)
+                                            .toUtf8());
+    const auto run = Morvik({"--batch", "/os=" + script});
+    EXPECT_EQ(run.exitCode, 0) << run.err.constData();
+    const QString text = QString::fromUtf8(testsupport::ReadWholeFile(videos + "/trip_scn.txt"));
+    EXPECT_TRUE(text.contains(QStringLiteral("\r\n  1, ")) && text.contains(QStringLiteral("\r\n  2, ")) &&
+                !text.contains(QStringLiteral("\r\n  3, ")))
+        << text.toStdString();
+    qunsetenv("XDG_CONFIG_HOME");
 }
