@@ -32,11 +32,11 @@ std::vector<Buffer> RecordedFrames(int count, bool is525 = false)
 {
     std::vector<Buffer> frames;
     for (int i = 0; i < count; ++i) {
-        FrameSpec spec;
-        spec.is525 = is525;
-        spec.datecode = At(2003, 12, 31, 23, 59, 50) + Seconds(i / 25);
-        spec.timecode = TTimecodeRec{0, 0, static_cast<uint8_t>(i / 25), static_cast<uint8_t>(i % 25)};
-        Buffer frame = MakeFrame(spec);
+        FrameSpec frameSpec;
+        frameSpec.is525 = is525;
+        frameSpec.datecode = At(2003, 12, 31, 23, 59, 50) + Seconds(i / 25);
+        frameSpec.timecode = TTimecodeRec{0, 0, static_cast<uint8_t>(i / 25), static_cast<uint8_t>(i % 25)};
+        Buffer frame = MakeFrame(frameSpec);
         // Picture bytes of their own, so that a reordered or damaged frame shows.
         for (size_t b = 0; b < 80; ++b)
             frame[dvlayout::VideoBlockOffset(0) + b] = static_cast<uint8_t>(i + b);

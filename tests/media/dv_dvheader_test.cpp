@@ -20,11 +20,11 @@ namespace {
 
 FrameSpec Recorded(TDateTime datecode, bool is525 = false)
 {
-    FrameSpec spec;
-    spec.is525 = is525;
-    spec.datecode = datecode;
-    spec.timecode = TTimecodeRec{0, 12, 34, 5};
-    return spec;
+    FrameSpec frameSpec;
+    frameSpec.is525 = is525;
+    frameSpec.datecode = datecode;
+    frameSpec.timecode = TTimecodeRec{0, 12, 34, 5};
+    return frameSpec;
 }
 
 std::optional<TDateTime> DatecodeOf(const Frame &frame)
@@ -198,9 +198,9 @@ TEST(DvHeader, AspectIsWrittenIntoEveryVideoControlPack)
         DvHeaderCore header(detector);
         header.SetRestoreHeaders(false);
         header.SetAspect(true, wide);
-        FrameSpec spec = Recorded(At(2003, 1, 1, 0, 0, 0));
-        spec.wide = !wide;
-        const Frame before = MakeFrame(spec);
+        FrameSpec frameSpec = Recorded(At(2003, 1, 1, 0, 0, 0));
+        frameSpec.wide = !wide;
+        const Frame before = MakeFrame(frameSpec);
         Frame after = before;
         header.ProcessFrame(after);
         EXPECT_EQ(DvGetWide(after, Sequences(after)), wide);
@@ -223,9 +223,9 @@ TEST(DvHeader, RestoresTheSourceFramesMetadataBlocks)
     header.ProcessFrame(frame);
     EXPECT_EQ(frame, reencoded);
 
-    FrameSpec spec = Recorded(At(2003, 7, 14, 10, 0, 0));
-    spec.wide = true;
-    const Frame source = MakeFrame(spec);
+    FrameSpec frameSpec = Recorded(At(2003, 7, 14, 10, 0, 0));
+    frameSpec.wide = true;
+    const Frame source = MakeFrame(frameSpec);
     detector.ProcessSample(source);
     header.ProcessFrame(frame);
     for (int s = 0; s < Sequences(frame); ++s) {

@@ -43,7 +43,7 @@ struct LinesRun {
     std::vector<bool> shown;  // per frame: line 1 not empty
 };
 
-LinesRun Lines(const TincrustRec &rec, int frames, const std::function<FrameSpec(int)> &spec,
+LinesRun Lines(const TincrustRec &rec, int frames, const std::function<FrameSpec(int)> &frameSpec,
           std::optional<int64_t> frameDuration = SceneDetectCore::kFrameDuration625)
 {
     SceneDetectCore detector;
@@ -54,7 +54,7 @@ LinesRun Lines(const TincrustRec &rec, int frames, const std::function<FrameSpec
     detector.SetOverlaySettings(rec);
     detector.StartStreaming(frameDuration);
     for (int i = 0; i < frames; ++i) {
-        detector.ProcessSample(MakeFrame(spec(i)));
+        detector.ProcessSample(MakeFrame(frameSpec(i)));
         run.shown.push_back(!detector.Line1().isEmpty());
     }
     return run;
@@ -62,9 +62,9 @@ LinesRun Lines(const TincrustRec &rec, int frames, const std::function<FrameSpec
 
 FrameSpec Dated(TDateTime datecode)
 {
-    FrameSpec spec;
-    spec.datecode = datecode;
-    return spec;
+    FrameSpec frameSpec;
+    frameSpec.datecode = datecode;
+    return frameSpec;
 }
 
 // The frames where the lines show, as [first, end) ranges.
@@ -149,11 +149,11 @@ TEST(SceneDetectLines, PermanentLinesFollowEveryChange)
 {
     TincrustRec rec = Settings(IncrustWhen::kPermanently, QStringLiteral("%D1 %d2"), QStringLiteral("%t"));
     const LinesRun run = Lines(rec, 60, [](int i) {
-        FrameSpec spec;
+        FrameSpec frameSpec;
         if (i < 50)
-            spec.datecode = kTen + Seconds(i / 25);
-        spec.timecode = TTimecodeRec{1, 2, 3, static_cast<uint8_t>(i % 25)};
-        return spec;
+            frameSpec.datecode = kTen + Seconds(i / 25);
+        frameSpec.timecode = TTimecodeRec{1, 2, 3, static_cast<uint8_t>(i % 25)};
+        return frameSpec;
     });
     ASSERT_EQ(run.subtitles.size(), 60u);
     EXPECT_EQ(run.subtitles[0], (Subtitle{0, QStringLiteral("14/07/2003 10:00:00"), QStringLiteral("1:02:03:00")}));
@@ -190,9 +190,9 @@ TEST(SceneDetectLines, DisplayFramesFollowTheFrameDuration)
         TincrustRec rec = Settings(IncrustWhen::kOnce);
         rec.Duration = c.duration;
         const LinesRun run = Lines(rec, 400, [&](int) {
-            FrameSpec spec = Dated(kTen);
-            spec.is525 = c.is525;
-            return spec;
+            FrameSpec frameSpec = Dated(kTen);
+            frameSpec.is525 = c.is525;
+            return frameSpec;
         }, c.frameDuration);
         // "Once" shows from the start for two frames less than the display time.
         const std::vector<std::pair<int, int>> expected =

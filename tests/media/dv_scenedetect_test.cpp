@@ -46,10 +46,10 @@ const TDateTime kTen = At(2003, 7, 14, 10, 0, 0);
 // Frames of a continuous recording from 10:00:00, 25 frames a second.
 TDateTime Running(int frame) { return kTen + Seconds(frame / 25); }
 
-void Feed(SceneDetectCore &detector, int frames, const std::function<FrameSpec(int)> &spec)
+void Feed(SceneDetectCore &detector, int frames, const std::function<FrameSpec(int)> &frameSpec)
 {
     for (int i = 0; i < frames; ++i)
-        detector.ProcessSample(MakeFrame(spec(i)));
+        detector.ProcessSample(MakeFrame(frameSpec(i)));
 }
 
 std::vector<Scene> ScenesOfFrames(int frames, const std::function<Frame(int)> &frame)
@@ -65,18 +65,18 @@ std::vector<Scene> ScenesOfFrames(int frames, const std::function<Frame(int)> &f
     return recorder.scenes;
 }
 
-std::vector<Scene> ScenesOf(int frames, const std::function<FrameSpec(int)> &spec)
+std::vector<Scene> ScenesOf(int frames, const std::function<FrameSpec(int)> &frameSpec)
 {
-    return ScenesOfFrames(frames, [&](int i) { return MakeFrame(spec(i)); });
+    return ScenesOfFrames(frames, [&](int i) { return MakeFrame(frameSpec(i)); });
 }
 
 bool SameTime(TDateTime a, TDateTime b) { return DateTimeToMilliseconds(a) == DateTimeToMilliseconds(b); }
 
 FrameSpec Dated(TDateTime datecode)
 {
-    FrameSpec spec;
-    spec.datecode = datecode;
-    return spec;
+    FrameSpec frameSpec;
+    frameSpec.datecode = datecode;
+    return frameSpec;
 }
 
 }  // namespace
@@ -163,10 +163,10 @@ TEST(SceneDetect, FormatChangesEndASceneButNotTheSampleSize)
     };
     for (const Case &c : cases) {
         const auto scenes = ScenesOf(80, [&](int i) {
-            FrameSpec spec = Dated(Running(i));  // continuous datecodes throughout
+            FrameSpec frameSpec = Dated(Running(i));  // continuous datecodes throughout
             if (i >= 50)
-                c.change(spec);
-            return spec;
+                c.change(frameSpec);
+            return frameSpec;
         });
         EXPECT_EQ(scenes, c.scenes) << c.what;
     }
@@ -177,9 +177,9 @@ TEST(SceneDetect, AFormatBreakDisarmsTheJumpTestOfItsFrame)
     // The aspect changes and the datecode jumps at frame 50: one break, not a second
     // scene of no frame.
     const auto scenes = ScenesOf(80, [](int i) {
-        FrameSpec spec = Dated(i < 50 ? Running(i) : At(2004, 1, 1, 8, 0, 0));
-        spec.wide = i >= 50;
-        return spec;
+        FrameSpec frameSpec = Dated(i < 50 ? Running(i) : At(2004, 1, 1, 8, 0, 0));
+        frameSpec.wide = i >= 50;
+        return frameSpec;
     });
     EXPECT_EQ(scenes, (std::vector<Scene>{{0, 50}, {50, 80}}));
 }
@@ -254,13 +254,13 @@ TEST(SceneDetect, PublishesTheFrameAndTheFirst480BytesOfEachSequence)
         SceneDetectCore detector;
         EXPECT_FALSE(detector.SavedHeads().Present());
         detector.StartStreaming(std::nullopt);
-        FrameSpec spec = Dated(At(2003, 12, 31, 23, 59, 50));
-        spec.is525 = is525;
-        spec.wide = true;
-        spec.rateCode = 2;
-        spec.timecode = TTimecodeRec{1, 2, 3, 4};
-        detector.ProcessSample(MakeFrame(spec));
-        Frame frame = MakeFrame(spec);
+        FrameSpec frameSpec = Dated(At(2003, 12, 31, 23, 59, 50));
+        frameSpec.is525 = is525;
+        frameSpec.wide = true;
+        frameSpec.rateCode = 2;
+        frameSpec.timecode = TTimecodeRec{1, 2, 3, 4};
+        detector.ProcessSample(MakeFrame(frameSpec));
+        Frame frame = MakeFrame(frameSpec);
         for (int s = 0; s < Sequences(frame); ++s)
             frame[dvlayout::kSequenceSize * s + 100] = static_cast<uint8_t>(s);  // a mark in each subcode area
         detector.ProcessSample(frame);
@@ -294,10 +294,10 @@ TEST(SceneDetect, QueriesThatFindNothingKeepTheirFields)
 {
     SceneDetectCore detector;
     detector.StartStreaming(std::nullopt);
-    FrameSpec spec = Dated(Running(0));
-    spec.wide = true;
-    spec.timecode = TTimecodeRec{0, 0, 1, 2};
-    detector.ProcessSample(MakeFrame(spec));
+    FrameSpec frameSpec = Dated(Running(0));
+    frameSpec.wide = true;
+    frameSpec.timecode = TTimecodeRec{0, 0, 1, 2};
+    detector.ProcessSample(MakeFrame(frameSpec));
     detector.ProcessSample(BlankFrame(false));
     const TFrameInfo info = detector.Published();
     EXPECT_FALSE(info.DatecodeValid || info.TimecodeValid || info.FormatValid);

@@ -74,9 +74,9 @@ bool Drawn(const Rgb24Picture &picture)
 
 syntheticdv::Frame DatedFrame(TDateTime datecode)
 {
-    syntheticdv::FrameSpec spec;
-    spec.datecode = datecode;
-    return syntheticdv::MakeFrame(spec);
+    syntheticdv::FrameSpec frameSpec;
+    frameSpec.datecode = datecode;
+    return syntheticdv::MakeFrame(frameSpec);
 }
 
 TincrustRec LiteralText(const QString &line1, const QString &line2)
@@ -148,7 +148,7 @@ TEST(Tdv_Superposer, FillsTheTemplatesFromTheFrame)
     full.timecode = TTimecodeRec{1, 2, 3, 4};
     const struct {
         const char *name;
-        syntheticdv::FrameSpec spec;
+        syntheticdv::FrameSpec frameSpec;
         QString template1;
         QString template2;
         QString line1;
@@ -167,7 +167,7 @@ TEST(Tdv_Superposer, FillsTheTemplatesFromTheFrame)
         rec.When = IncrustWhen::kPermanently;
         overlay.SetOverlaySettings(rec);
         overlay.SetTimeDifference(1.0 / 24);
-        ASSERT_EQ(RunOverlay(overlay, core, {syntheticdv::MakeFrame(c.spec)}, 96, 64).error, QString());
+        ASSERT_EQ(RunOverlay(overlay, core, {syntheticdv::MakeFrame(c.frameSpec)}, 96, 64).error, QString());
         EXPECT_EQ(overlay.Line1(), c.line1);
         EXPECT_EQ(overlay.Line2(), c.line2);
     }

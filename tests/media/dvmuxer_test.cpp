@@ -29,12 +29,12 @@ std::vector<Buffer> Frames(int count, bool is525)
 {
     std::vector<Buffer> frames;
     for (int i = 0; i < count; ++i) {
-        FrameSpec spec;
-        spec.is525 = is525;
-        spec.datecode = At(2007, 7, 14, 10, 0, 0) + Seconds(i);
-        spec.timecode = TTimecodeRec{1, 2, 3, static_cast<uint8_t>(i % 25)};
-        spec.wide = i % 2 == 1;
-        Buffer frame = MakeFrame(spec);
+        FrameSpec frameSpec;
+        frameSpec.is525 = is525;
+        frameSpec.datecode = At(2007, 7, 14, 10, 0, 0) + Seconds(i);
+        frameSpec.timecode = TTimecodeRec{1, 2, 3, static_cast<uint8_t>(i % 25)};
+        frameSpec.wide = i % 2 == 1;
+        Buffer frame = MakeFrame(frameSpec);
         for (int v = 0; v < 135; ++v)
             frame[dvlayout::VideoBlockOffset(v) + 3] = static_cast<uint8_t>(i * 3 + v);
         frames.push_back(std::move(frame));

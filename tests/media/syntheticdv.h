@@ -73,28 +73,28 @@ inline Frame BlankFrame(bool is525)
     return frame;
 }
 
-inline Frame MakeFrame(const FrameSpec &spec)
+inline Frame MakeFrame(const FrameSpec &frameSpec)
 {
-    Frame frame = BlankFrame(spec.is525);
+    Frame frame = BlankFrame(frameSpec.is525);
     const int sequences = Sequences(frame);
-    if (spec.withFormat) {
-        const uint8_t fields = spec.is525 ? 0x00 : 0x20;
-        const uint8_t pc4 = static_cast<uint8_t>(0xC0 | spec.rateCode << 3 | spec.bitsCode);
+    if (frameSpec.withFormat) {
+        const uint8_t fields = frameSpec.is525 ? 0x00 : 0x20;
+        const uint8_t pc4 = static_cast<uint8_t>(0xC0 | frameSpec.rateCode << 3 | frameSpec.bitsCode);
         for (int s = 0; s < sequences; ++s) {
             PutPack(frame, s, kVideoSourceSlot, {0x60, 0xFF, 0xFF, static_cast<uint8_t>(0xC0 | fields), 0xFF});
             PutPack(frame, s, kVideoControlSlot, {0x61, 0xFF, 0xF8, 0xFC, 0xFF});
-            PutPack(frame, s, AudioSourceSlot(s), {0x50, 0xD0, spec.audioMode, static_cast<uint8_t>(0xC0 | fields), pc4});
+            PutPack(frame, s, AudioSourceSlot(s), {0x50, 0xD0, frameSpec.audioMode, static_cast<uint8_t>(0xC0 | fields), pc4});
         }
-        DvSetWide(frame, sequences, spec.wide);
+        DvSetWide(frame, sequences, frameSpec.wide);
     }
-    if (spec.timecode)
-        DvSetTimecode(frame, sequences, *spec.timecode);
-    if (spec.datecode) {
+    if (frameSpec.timecode)
+        DvSetTimecode(frame, sequences, *frameSpec.timecode);
+    if (frameSpec.datecode) {
         for (int s = 0; s < sequences; ++s) {
             PutPack(frame, s, kVauxDateSlot, {0x62, 0xFF, 0xFF, 0xFF, 0xFF});
             PutPack(frame, s, kVauxTimeSlot, {0x63, 0xFF, 0xFF, 0xFF, 0xFF});
         }
-        DvSetDatecode(frame, sequences, DateTimeToDatecode(*spec.datecode));
+        DvSetDatecode(frame, sequences, DateTimeToDatecode(*frameSpec.datecode));
     }
     return frame;
 }

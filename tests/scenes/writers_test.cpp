@@ -105,9 +105,9 @@ QStringList SrtOfDetector(const TincrustRec &settings, int frames, const std::fu
         });
         detector.StartStreaming(SceneDetectCore::kFrameDuration625);
         for (int i = 0; i < frames; ++i) {
-            FrameSpec spec;
-            spec.datecode = datecodeOf(i);
-            detector.ProcessSample(MakeFrame(spec));
+            FrameSpec frameSpec;
+            frameSpec.datecode = datecodeOf(i);
+            detector.ProcessSample(MakeFrame(frameSpec));
         }
         detector.EndOfStream();
     }
