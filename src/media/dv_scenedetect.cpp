@@ -2,6 +2,7 @@
 
 #include "base/datetimeformat.h"
 #include "base/textformat.h"
+#include "media/overlaylines.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,14 +15,6 @@ constexpr int64_t kDayMs = 86400000;
 constexpr double kUnitsPerSecond = 10000000.0;  // 100-ns units
 
 int64_t Milliseconds(TDateTime value) { return DateTimeToMilliseconds(value); }
-
-QString FillTemplate(QString line, const QString &d1, const QString &d2, const QString &t)
-{
-    line.replace(QStringLiteral("%D1"), d1, Qt::CaseInsensitive);
-    line.replace(QStringLiteral("%D2"), d2, Qt::CaseInsensitive);
-    line.replace(QStringLiteral("%T"), t, Qt::CaseInsensitive);
-    return line;
-}
 
 }  // namespace
 
@@ -153,20 +146,9 @@ void SceneDetectCore::UpdateLines()
 
 void SceneDetectCore::ShowLines()
 {
-    QString d1;
-    QString d2;
-    if (current_.DatecodeValid) {
-        const TDateTime shown = current_.Datecode + settings_.TimeDifference;
-        d1 = FormatDateTime(settings_.Format1, shown);
-        d2 = FormatDateTime(settings_.Format2, shown);
-    }
-    QString t;
-    if (current_.TimecodeValid) {
-        const TTimecodeRec &tc = current_.Timecode;
-        t = FormatText(QStringLiteral("%d:%.2d:%.2d:%.2d"), {tc.hours, tc.minutes, tc.seconds, tc.frames});
-    }
-    line1_ = FillTemplate(settings_.Template1, d1, d2, t);
-    line2_ = FillTemplate(settings_.Template2, d1, d2, t);
+    TOverlayLines lines = OverlayLines(settings_, current_);
+    line1_ = std::move(lines.line1);
+    line2_ = std::move(lines.line2);
     if (subtitleCallback_ && (line1_ != lastLine1_ || line2_ != lastLine2_)) {
         subtitleCallback_(current_, line1_, line2_);
         lastLine1_ = line1_;

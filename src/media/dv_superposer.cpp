@@ -4,6 +4,7 @@
 #include "base/textformat.h"
 #include "media/dv_deinter.h"
 #include "media/mediaformats.h"
+#include "media/overlaylines.h"
 #include "media/picturescaler.h"
 #include "media/rgb24image.h"
 
@@ -26,14 +27,6 @@ const QColor kBorderColour = Qt::black;
 int PixelHeight(int32_t points)
 {
     return std::max(1, (points * 96 + 36) / 72);
-}
-
-QString FillTemplate(QString text, const QString &d1, const QString &d2, const QString &t)
-{
-    text.replace(QStringLiteral("%D1"), d1, Qt::CaseInsensitive);
-    text.replace(QStringLiteral("%D2"), d2, Qt::CaseInsensitive);
-    text.replace(QStringLiteral("%T"), t, Qt::CaseInsensitive);
-    return text;
 }
 
 }  // namespace
@@ -273,20 +266,9 @@ QRect OpaqueBounds(const QImage &image)
 
 void Tdv_Superposer::DrawLines(const TFrameInfo &info)
 {
-    QString d1;
-    QString d2;
-    if (info.DatecodeValid) {
-        const TDateTime shown = info.Datecode + settings_.TimeDifference;
-        d1 = FormatDateTime(settings_.Format1, shown);
-        d2 = FormatDateTime(settings_.Format2, shown);
-    }
-    QString t;
-    if (info.TimecodeValid) {
-        const TTimecodeRec &tc = info.Timecode;
-        t = FormatText(QStringLiteral("%d:%.2d:%.2d:%.2d"), {tc.hours, tc.minutes, tc.seconds, tc.frames});
-    }
-    line1_ = FillTemplate(settings_.Template1, d1, d2, t);
-    line2_ = FillTemplate(settings_.Template2, d1, d2, t);
+    TOverlayLines lines = OverlayLines(settings_, info);
+    line1_ = std::move(lines.line1);
+    line2_ = std::move(lines.line2);
 
     const QFontMetrics metrics(font_);
     const int h = font_.pixelSize();
