@@ -1,7 +1,5 @@
 #include "media/dv_scenedetect.h"
 
-#include "base/datetimeformat.h"
-#include "base/textformat.h"
 #include "media/overlaylines.h"
 
 #include <algorithm>

@@ -1,7 +1,5 @@
 #include "media/dv_superposer.h"
 
-#include "base/datetimeformat.h"
-#include "base/textformat.h"
 #include "media/dv_deinter.h"
 #include "media/mediaformats.h"
 #include "media/overlaylines.h"
