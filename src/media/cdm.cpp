@@ -134,6 +134,11 @@ MediaSeeking *TCdm::Built(Filter &positionOf)
     return fg_->PositionOf(positionOf);
 }
 
+MediaSeeking *TCdm::WrittenBy(AviMux &mux)
+{
+    return fg_->Connect(mux.Output(), destination_->Input()) ? Built(mux) : nullptr;
+}
+
 MediaSeeking *TCdm::GraphScnByDate(const QString &source)
 {
     ResetGraph();
@@ -252,9 +257,7 @@ MediaSeeking *TCdm::GraphConvertirDV2(const QString &source, const QString &dest
             fg_->Connect(*output, mux.FreeInput());
         }
     }
-    if (!fg_->Connect(mux.Output(), destination_->Input()))
-        return nullptr;
-    return Built(mux);
+    return WrittenBy(mux);
 }
 
 MediaSeeking *TCdm::GraphRecompresserDV2(const QString &source, const QString &destination, int standardDv,
@@ -289,9 +292,7 @@ MediaSeeking *TCdm::GraphRecompresserDV2(const QString &source, const QString &d
             break;
         }
     }
-    if (!fg_->Connect(mux.Output(), destination_->Input()))
-        return nullptr;
-    return Built(mux);
+    return WrittenBy(mux);
 }
 
 MediaSeeking *TCdm::GraphCorrigerType2(const QString &source, const QString &destination)
@@ -310,9 +311,7 @@ MediaSeeking *TCdm::GraphCorrigerType2(const QString &source, const QString &des
             && fg_->Connect(*output, splitter.Input(), MediaType::Partial(MajorType::Interleaved)))
             fg_->Connect(*splitter.OutputPins().front(), mux.FreeInput());
     }
-    if (!fg_->Connect(mux.Output(), destination_->Input()))
-        return nullptr;
-    return Built(mux);
+    return WrittenBy(mux);
 }
 
 bool TCdm::FeedSceneDetector(int type)
@@ -415,9 +414,7 @@ MediaSeeking *TCdm::GraphHeader(const QString &source, const QString &destinatio
         if (FirstConnecting(*fg_, outputs, acm2.Input(), 1))
             fg_->Connect(acm2.Output(), mux.FreeInput());
     }
-    if (!fg_->Connect(mux.Output(), destination_->Input()))
-        return nullptr;
-    return Built(mux);
+    return WrittenBy(mux);
 }
 
 MediaSeeking *TCdm::GraphExtraireAudio(const QString &source, const QString &destination)

@@ -119,6 +119,8 @@ private:
     // The sound and the AVI mux, into a file of the source's type.
     bool DvTail(int type);
     MediaSeeking *Built(Filter &positionOf);
+    // The mux into the file writer; the mux's position interface.
+    MediaSeeking *WrittenBy(AviMux &mux);
 
     std::unique_ptr<FilterGraph> fg_;
     std::unique_ptr<FileSourceFilter> source_;
