@@ -46,6 +46,20 @@ void SetSourceFieldRate(MutableByteSpan frame, int sequences, bool fields50)
     }
 }
 
+// The metadata blocks of each DIF sequence of a whole DV frame.
+TSavedHeads HeadsOf(ByteSpan frame)
+{
+    TSavedHeads heads;
+    const int sequences = SequencesForFrameSize(frame.size());
+    for (int s = 0; s < sequences; ++s) {
+        const ByteSpan head = frame.subspan(kSequenceSize * static_cast<size_t>(s), TSavedHead::kSize);
+        std::copy(head.begin(), head.end(), heads.Entries[static_cast<size_t>(s)].Bytes.begin());
+        heads.Entries[static_cast<size_t>(s)].Sample = 0;
+    }
+    heads.Sequences = sequences;
+    return heads;
+}
+
 }  // namespace
 
 void DvHeaderCore::Reset()
@@ -69,13 +83,13 @@ void DvHeaderCore::SetAspect(bool setAspect, bool wide)
     wide_ = wide;
 }
 
-void DvHeaderCore::ProcessFrame(MutableByteSpan sample)
+void DvHeaderCore::ProcessFrame(MutableByteSpan sample, std::optional<FrameOrigin> origin)
 {
     const int sequences = SequencesForFrameSize(sample.size());
     if (sequences == 0)
         return;
-    if (restoreHeaders_)
-        Restore(sample, sequences);
+    if (restoreHeaders_ && !(origin && origin->blocksInPlace))
+        Restore(sample, sequences, origin ? HeadsOf(origin->frame) : sceneDetector_.SavedHeads());
     if (timeDifference_ != 0) {
         const std::optional<TDatecodeRec> datecode = DvGetDatecode(sample, sequences);
         const std::optional<TDateTime> value = datecode ? DatecodeToDateTime(*datecode) : std::nullopt;
@@ -93,9 +107,8 @@ void DvHeaderCore::ProcessFrame(MutableByteSpan sample)
     }
 }
 
-void DvHeaderCore::Restore(MutableByteSpan frame, int sequences) const
+void DvHeaderCore::Restore(MutableByteSpan frame, int sequences, const TSavedHeads &heads) const
 {
-    const TSavedHeads heads = sceneDetector_.SavedHeads();
     if (!heads.Present())
         return;
     // Sequences the source frame did not have keep what the encoder wrote but for the

@@ -15,6 +15,13 @@
 
 #include <cstdint>
 
+// The source DV frame of a frame being rewritten; blocksInPlace: the frame was built
+// on it and already has its metadata blocks.
+struct FrameOrigin {
+    ByteSpan frame;
+    bool blocksInPlace = false;
+};
+
 class DvHeaderCore {
 public:
     explicit DvHeaderCore(const SceneDetectCore &sceneDetector) : sceneDetector_(sceneDetector) {}
@@ -38,11 +45,13 @@ public:
     bool Wide() const { return wide_; }
     double TimeDifference() const { return timeDifference_; }
 
-    // Rewrites one sample in place; a sample of another size than a DV frame is left alone.
-    void ProcessFrame(MutableByteSpan sample);
+    // Rewrites one sample in place; a sample of another size than a DV frame is left
+    // alone. The metadata blocks restored are those of the origin's frame when there is
+    // one, else the detector's copy of the frame it passed last.
+    void ProcessFrame(MutableByteSpan sample, std::optional<FrameOrigin> origin = std::nullopt);
 
 private:
-    void Restore(MutableByteSpan frame, int sequences) const;
+    void Restore(MutableByteSpan frame, int sequences, const TSavedHeads &heads) const;
 
     const SceneDetectCore &sceneDetector_;
     bool overwriteDatecode_ = false;

@@ -13,6 +13,15 @@ bool Tdv_DVheader::CheckInputType(const MediaType &type) const
 
 StreamResult Tdv_DVheader::Transform(MediaSample &sample)
 {
-    core_.ProcessFrame(sample.Data());
+    // A frame that names its source frame takes the metadata blocks from it, or has
+    // them already when it was built on it.
+    const std::optional<PictureSource> &source = sample.Source();
+    if (!source || !source->frame) {
+        core_.ProcessFrame(sample.Data());
+        return StreamResult::Ok();
+    }
+    const bool builtOnSource =
+        source->frame->size() == sample.ActualLength() && source->changed != PictureSource::WholePicture();
+    core_.ProcessFrame(sample.Data(), FrameOrigin{*source->frame, builtOnSource});
     return StreamResult::Ok();
 }

@@ -262,7 +262,7 @@ QRect OpaqueBounds(const QImage &image)
 
 }  // namespace
 
-void Tdv_Superposer::DrawLines(const TFrameInfo &info)
+QRect Tdv_Superposer::DrawLines(const TFrameInfo &info)
 {
     TOverlayLines lines = OverlayLines(settings_, info);
     line1_ = std::move(lines.line1);
@@ -295,7 +295,7 @@ void Tdv_Superposer::DrawLines(const TFrameInfo &info)
         x2 = (w - w2) / 2;
         break;
     default:
-        return;
+        return {};
     }
     const QString key = line1_ + u'\n' + line2_ + u'\n' +
                         QStringLiteral("%1,%2,%3,%4,%5,%6,%7")
@@ -322,9 +322,10 @@ void Tdv_Superposer::DrawLines(const TFrameInfo &info)
         linesKey_ = key;
     }
     if (linesImage_.isNull())
-        return;
+        return {};
     QPainter painter(&frameBitmap_);
     painter.drawImage(linesOrigin_, linesImage_);
+    return QRect(linesOrigin_, linesImage_.size());
 }
 
 void Tdv_Superposer::DrawLine(QPainter &painter, const QString &text, int x, int y)
@@ -355,13 +356,20 @@ StreamResult Tdv_Superposer::Transform(const MediaSample &input, MediaSample &ou
     } else {
         const TFrameInfo info = sceneDetector_.Published();
         UpdateCountdown(info);
+        QRect drawn;
         if (enabled_ && (settings_.When == IncrustWhen::kPermanently || countdown_ > 0))
-            DrawLines(info);
+            drawn = DrawLines(info);
         if (deinterlace_)
             KeepStill();
         const QImage &shown = deinterlace_ ? stillBitmap_ : frameBitmap_;
         if (!output.SetActualLength(Rgb24ImageSize(width_, height_)) || !CopyImageToBottomUp(shown, output.Data()))
             result = StreamResult::Error(QStringLiteral("The overlay filter could not write its picture."));
+        // Only the lines differ from the picture's source frame, unless it was deinterlaced.
+        if (input.Source() && !deinterlace_) {
+            PictureSource source = *input.Source();
+            source.changed = source.changed.united(drawn);
+            output.SetSource(std::move(source));
+        }
     }
     if (!FramePassed.load()) {
         if (!deinterlace_)

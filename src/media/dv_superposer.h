@@ -71,7 +71,8 @@ private:
     void UpdateDurationFrames();
     void ApplyFont();
     void UpdateCountdown(const TFrameInfo &info);
-    void DrawLines(const TFrameInfo &info);
+    // The part of the picture drawn on; empty when nothing was drawn.
+    QRect DrawLines(const TFrameInfo &info);
     void DrawLine(QPainter &painter, const QString &text, int x, int y);
     void KeepStill();
 

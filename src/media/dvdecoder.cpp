@@ -50,5 +50,6 @@ std::optional<VideoDecoderSetup> DvDecoder::SetupFor(const MediaType &type) cons
     setup.height = is525 ? kHeight525 : kHeight625;
     setup.frameTime = is525 ? kFrameTime525 : kFrameTime625;
     setup.frameThreads = false;
+    setup.keepsSourceFrames = keepsSourceFrames_;
     return setup;
 }

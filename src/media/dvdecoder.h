@@ -18,6 +18,14 @@ public:
     // the fixed frame size; 625/50 when nothing tells.
     static bool Is525(const MediaType &type);
 
+    // Each picture carries the frame it was decoded from (PictureSource), so a DV
+    // encoder after a partial change keeps the rest of the frame. Off until set; set
+    // while the graph is stopped.
+    void SetKeepsSourceFrames(bool keeps) { keepsSourceFrames_ = keeps; }
+
 protected:
     std::optional<VideoDecoderSetup> SetupFor(const MediaType &type) const override;
+
+private:
+    bool keepsSourceFrames_ = false;
 };

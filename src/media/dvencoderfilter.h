@@ -4,11 +4,24 @@
 // DvVideoEncoder. A picture of another size is scaled to the DV size. The owner
 // creates and destroys it; SetFormatResolution on the controlling thread while the
 // graph is stopped, before the output is connected; hooks as for Filter.
+// A picture that carries its source DV frame (PictureSource) of the same system is
+// encoded as that frame with only the segments under its changed part made anew;
+// the frame made then carries that source too.
+//
+// Frame n is converted and encoded on a worker thread of the filter while the
+// streaming thread delivers frame n - 1 and goes on to make the picture of n + 1,
+// so the frames leave one Receive late; the end of the stream, a flush and a stop
+// first wait for the frame in hand (a few milliseconds).
 #pragma once
 
 #include "media/dvvideoencoder.h"
 #include "media/picturescaler.h"
 #include "media/transformfilter.h"
+
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
 
 struct AVFrame;
 
@@ -28,12 +41,29 @@ public:
 protected:
     bool CheckInputType(const MediaType &type) const override;
     std::optional<MediaType> GetMediaType(int position) const override;
+    // Worker thread.
     StreamResult Transform(const MediaSample &input, MediaSample &output) override;
     StreamResult StartStreaming() override;
     StreamResult StopStreaming(bool stoppedEarly) override;
+    StreamResult Receive(InputPin &pin, MediaSample &sample) override;
+    StreamResult EndOfStream(InputPin &pin) override;
+    void Flush() override;
 
 private:
+    // A picture handed to the worker and the frame made of it.
+    struct Job {
+        MediaSample input;
+        MediaSample output;
+        StreamResult result = StreamResult::Ok();
+    };
+
     void Close();
+    void WorkerLoop();
+    void StartWorker();
+    void StopWorker();
+    // Waits for the job in hand, if any, and takes it out of the worker's hands.
+    Job *FinishJob();
+    StreamResult DeliverFinished();
 
     DvVideoFormat format_ = DvVideoFormat::Pal;
     DvVideoEncoder encoder_;
@@ -42,4 +72,14 @@ private:
     int inputWidth_ = 0;
     int inputHeight_ = 0;
     int64_t frames_ = 0;
+    std::vector<uint8_t> segments_;  // the segments of the frame being encoded anew
+
+    Job jobs_[2];
+    int nextJob_ = 0;
+    std::thread worker_;
+    std::mutex mutex_;  // guards the three below
+    std::condition_variable changed_;
+    Job *queued_ = nullptr;   // handed to the worker, not yet done
+    Job *finished_ = nullptr; // done, not yet delivered
+    bool quit_ = false;
 };

@@ -62,23 +62,64 @@ std::optional<QString> DvVideoEncoder::Open(bool ntsc, int threads)
     context_->sample_aspect_ratio = ntsc ? AVRational{10, 11} : AVRational{59, 54};
     context_->thread_count = threads;
     context_->thread_type = FF_THREAD_SLICE;
+    context_->opaque = this;
+    context_->get_encode_buffer = NoticedPacket;
     if (const int rc = avcodec_open2(context_, codec, nullptr); rc < 0) {
         Close();
         return QStringLiteral("The DV video encoder could not be opened: %1").arg(AvErrorText(rc));
     }
+    // Opening installs the codec's work dispatcher; ours narrows it for updates.
+    codecExecute_ = context_->execute;
+    context_->execute = ChosenSegments;
     return std::nullopt;
 }
 
-std::optional<QString> DvVideoEncoder::Encode(const AVFrame *picture, MutableByteSpan out)
+int DvVideoEncoder::NoticedPacket(AVCodecContext *context, AVPacket *packet, int flags)
+{
+    const int rc = avcodec_default_get_encode_buffer(context, packet, flags);
+    auto *self = static_cast<DvVideoEncoder *>(context->opaque);
+    self->packetData_ = rc >= 0 ? packet->data : nullptr;
+    self->packetSize_ = rc >= 0 ? static_cast<size_t>(packet->size) : 0;
+    return rc;
+}
+
+int DvVideoEncoder::ChosenSegments(AVCodecContext *context, int (*func)(AVCodecContext *, void *), void *items,
+                                   int *ret, int count, int size)
+{
+    auto *self = static_cast<DvVideoEncoder *>(context->opaque);
+    const DvSegmentUpdate *update = self->update_;
+    if (!update || !update->segments || update->segments->size() != static_cast<size_t>(count) || ret
+        || !self->packetData_ || self->packetSize_ != update->frame.size())
+        return self->codecExecute_(context, func, items, ret, count, size);
+    // The codec clears and formats its packet before it encodes the segments, so the
+    // frame to keep is laid in here, under the segments made anew.
+    std::memcpy(self->packetData_, update->frame.data(), update->frame.size());
+    self->chosenItems_.resize(static_cast<size_t>(count) * static_cast<size_t>(size));
+    int chosen = 0;
+    for (int item = 0; item < count; ++item)
+        if ((*update->segments)[static_cast<size_t>(item)])
+            std::memcpy(self->chosenItems_.data() + static_cast<ptrdiff_t>(chosen++) * size,
+                        static_cast<const char *>(items) + static_cast<ptrdiff_t>(item) * size,
+                        static_cast<size_t>(size));
+    return chosen > 0 ? self->codecExecute_(context, func, self->chosenItems_.data(), nullptr, chosen, size) : 0;
+}
+
+std::optional<QString> DvVideoEncoder::Encode(const AVFrame *picture, MutableByteSpan out,
+                                              const DvSegmentUpdate *update)
 {
     if (!context_)
         return QStringLiteral("The DV video encoder is not open.");
     if (out.size() < FrameSize())
         return QStringLiteral("The DV frame buffer is too small.");
+    if (update && update->frame.size() != FrameSize())
+        update = nullptr;
+    // Either call may run the codec.
+    update_ = update;
     int rc = avcodec_send_frame(context_, picture);
-    if (rc < 0)
-        return QStringLiteral("DV encoding failed: %1").arg(AvErrorText(rc));
-    rc = avcodec_receive_packet(context_, packet_);
+    if (rc >= 0)
+        rc = avcodec_receive_packet(context_, packet_);
+    update_ = nullptr;
+    packetData_ = nullptr;
     if (rc < 0)
         return QStringLiteral("DV encoding failed: %1").arg(AvErrorText(rc));
     const bool whole = static_cast<size_t>(packet_->size) == FrameSize();

@@ -32,6 +32,7 @@ void MediaSample::CopyFrom(const MediaSample &other)
     std::copy_n(other.buffer_.data(), other.length_, buffer_.data());
     length_ = other.length_;
     CopyPropertiesFrom(other);
+    source_ = other.source_;
 }
 
 void MediaSample::ResetProperties()
@@ -43,4 +44,5 @@ void MediaSample::ResetProperties()
     discontinuity_ = false;
     preroll_ = false;
     typeChange_.reset();
+    source_.reset();
 }

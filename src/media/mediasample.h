@@ -10,8 +10,11 @@
 #include "media/mediatime.h"
 #include "media/mediatype.h"
 
+#include <QRect>
+
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -20,6 +23,16 @@ struct MediaTimeRange {
     int64_t start = 0;
     int64_t stop = 0;
     bool operator==(const MediaTimeRange &) const = default;
+};
+
+// The DV frame a decoded picture was made from, and the part of the picture (a
+// top-down pixel rectangle) that is no longer that frame's decoding: a DV encoder
+// re-encodes only that part and keeps the rest of the frame bit for bit.
+struct PictureSource {
+    std::shared_ptr<const std::vector<uint8_t>> frame;
+    QRect changed;
+
+    static QRect WholePicture() { return {0, 0, 1 << 16, 1 << 16}; }
 };
 
 class MediaSample {
@@ -54,9 +67,21 @@ public:
     const std::optional<MediaType> &MediaTypeChange() const { return typeChange_; }
     void SetMediaTypeChange(std::optional<MediaType> type) { typeChange_ = std::move(type); }
 
-    // Times, media times, flags and type change, not the data.
+    // Set by a DV decoder; carried on only by the filters that know what they change
+    // in the picture, so a filter unaware of it never lets stale blocks through.
+    const std::optional<PictureSource> &Source() const { return source_; }
+    void SetSource(std::optional<PictureSource> source) { source_ = std::move(source); }
+    // The whole picture may differ from its source frame.
+    void MarkPictureChanged()
+    {
+        if (source_)
+            source_->changed = PictureSource::WholePicture();
+    }
+
+    // Times, media times, flags and type change; not the data, nor the picture source.
     void CopyPropertiesFrom(const MediaSample &other);
-    // Everything: the data (growing the buffer when needed) and the properties.
+    // Everything: the data (growing the buffer when needed), the properties and the
+    // picture source.
     void CopyFrom(const MediaSample &other);
     // Clears the properties and the actual length; keeps the buffer.
     void ResetProperties();
@@ -70,4 +95,5 @@ private:
     bool discontinuity_ = false;
     bool preroll_ = false;
     std::optional<MediaType> typeChange_;
+    std::optional<PictureSource> source_;
 };

@@ -23,5 +23,7 @@ StreamResult TBCTransInPlaceFilter::Receive(InputPin &, MediaSample &sample)
     StreamResult result = Transform(sample);
     if (!result.IsOk())
         return result;
+    // Whatever the filter did to a picture, it may no longer match its source frame.
+    sample.MarkPictureChanged();
     return output_.Deliver(sample);
 }

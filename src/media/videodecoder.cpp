@@ -83,7 +83,7 @@ void VideoDecoder::Close()
     avcodec_free_context(&context_);
     av_packet_free(&packet_);
     av_frame_free(&frame_);
-    pendingCount_ = 0;
+    ForgetPending();
 }
 
 StreamResult VideoDecoder::StartStreaming()
@@ -134,7 +134,7 @@ void VideoDecoder::Flush()
 {
     if (context_)
         avcodec_flush_buffers(context_);
-    pendingCount_ = 0;
+    ForgetPending();
 }
 
 void VideoDecoder::PushPending(const MediaSample &sample)
@@ -142,15 +142,38 @@ void VideoDecoder::PushPending(const MediaSample &sample)
     if (pendingCount_ == kMaxPending)
         PopPending();
     pending_[(pendingFirst_ + pendingCount_) % kMaxPending] =
-        PendingProperties{sample.Time(), sample.MediaTimes(), sample.IsDiscontinuity(), sample.IsPreroll()};
+        PendingProperties{sample.Time(), sample.MediaTimes(), sample.IsDiscontinuity(), sample.IsPreroll(),
+                          setup_.keepsSourceFrames ? SourceCopy(sample) : nullptr};
     ++pendingCount_;
+}
+
+void VideoDecoder::ForgetPending()
+{
+    while (pendingCount_ > 0)
+        PopPending();
+}
+
+std::shared_ptr<const std::vector<uint8_t>> VideoDecoder::SourceCopy(const MediaSample &sample)
+{
+    std::shared_ptr<std::vector<uint8_t>> *free = nullptr;
+    for (auto &frame : sourceFrames_)
+        if (frame.use_count() == 1) {
+            free = &frame;
+            break;
+        }
+    if (!free)
+        free = &sourceFrames_.emplace_back(std::make_shared<std::vector<uint8_t>>());
+    const ByteSpan data = sample.Data();
+    (*free)->assign(data.begin(), data.end());
+    return *free;
 }
 
 std::optional<VideoDecoder::PendingProperties> VideoDecoder::PopPending()
 {
     if (pendingCount_ == 0)
         return std::nullopt;
-    PendingProperties properties = pending_[pendingFirst_];
+    // Moved out, so the slot no longer holds the source frame.
+    PendingProperties properties = std::move(pending_[pendingFirst_]);
     pendingFirst_ = (pendingFirst_ + 1) % kMaxPending;
     --pendingCount_;
     return properties;
@@ -227,6 +250,8 @@ StreamResult VideoDecoder::DeliverPictures()
             output.SetMediaTimes(properties->mediaTimes);
             output.SetDiscontinuity(properties->discontinuity);
             output.SetPreroll(properties->preroll);
+            if (properties->source)
+                output.SetSource(PictureSource{properties->source, QRect()});
         }
         output.SetSyncPoint(true);
         StreamResult result = output_.Deliver(output);

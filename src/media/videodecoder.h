@@ -16,6 +16,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -32,6 +33,7 @@ struct VideoDecoderSetup {
     MediaTime frameTime = 0;
     QByteArray extradata;       // the bytes after the bitmap header of the format block
     bool frameThreads = true;   // false: slice threads only, so no picture is held back
+    bool keepsSourceFrames = false;  // each picture carries its compressed frame (PictureSource)
 };
 
 class VideoDecoder : public Filter {
@@ -66,14 +68,18 @@ private:
         std::optional<MediaTimeRange> mediaTimes;
         bool discontinuity = false;
         bool preroll = false;
+        std::shared_ptr<const std::vector<uint8_t>> source;
     };
     static constexpr size_t kMaxPending = 64;  // more than any decoder holds back
 
     void Close();
     void PushPending(const MediaSample &sample);
     std::optional<PendingProperties> PopPending();
+    void ForgetPending();
     // Delivers every picture the decoder has ready.
     StreamResult DeliverPictures();
+    // A copy of the sample's bytes in a buffer no picture holds any more.
+    std::shared_ptr<const std::vector<uint8_t>> SourceCopy(const MediaSample &sample);
 
     InputPin &input_;
     OutputPin &output_;
@@ -86,4 +92,5 @@ private:
     std::array<PendingProperties, kMaxPending> pending_;
     size_t pendingFirst_ = 0;
     size_t pendingCount_ = 0;
+    std::vector<std::shared_ptr<std::vector<uint8_t>>> sourceFrames_;
 };

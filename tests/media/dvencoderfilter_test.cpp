@@ -3,14 +3,60 @@
 #include "formats/dvlayout.h"
 #include "media/dvdecoder.h"
 #include "media/dvencoderfilter.h"
+#include "media/dvsegmentmap.h"
 #include "media/mediaformats.h"
+#include "media/picturescaler.h"
+#include "media/transformfilter.h"
 #include "support/testsupport.h"
 
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 namespace {
+
+// Paints a white rectangle on each picture and says so in its picture source, as
+// the date overlay does.
+class RectanglePainter final : public TBCTransformFilter {
+public:
+    explicit RectanglePainter(QRect area) : TBCTransformFilter(QStringLiteral("Painter")), area_(area) {}
+
+protected:
+    bool CheckInputType(const MediaType &type) const override { return type.subtype == kSubtypeRgb24; }
+    std::optional<MediaType> GetMediaType(int position) const override
+    {
+        return position == 0 ? std::optional(Input().ConnectionMediaType()) : std::nullopt;
+    }
+    StreamResult Transform(const MediaSample &input, MediaSample &output) override
+    {
+        Rgb24Picture picture(720, 576, Bytes(input.Data().begin(), input.Data().end()));
+        for (int y = area_.top(); y <= area_.bottom(); ++y)
+            for (int x = area_.left(); x <= area_.right(); ++x)
+                std::fill_n(picture.At(x, y), 3, 255);
+        std::copy(picture.bytes.begin(), picture.bytes.end(), output.Data().begin());
+        if (input.Source()) {
+            PictureSource source = *input.Source();
+            source.changed = source.changed.united(area_);
+            output.SetSource(source);
+        }
+        return StreamResult::Ok();
+    }
+
+private:
+    QRect area_;
+};
+
+std::vector<Bytes> Decoded(const std::vector<Bytes> &frames, const MediaType &type)
+{
+    SampleListSource source(type, frames);
+    DvDecoder decoder;
+    KeepingSink pictures;
+    if (!RunChain(source, {&decoder}, pictures).isEmpty())
+        return {};
+    return pictures.samples;
+}
 
 MediaType DvVideoType(bool ntsc)
 {
@@ -81,4 +127,107 @@ TEST(DvEncoderFilter, TakesOnly24BitPictures)
     graph.AddFilter(rgb);
     EXPECT_FALSE(graph.Connect(dv.Output(), encoder.Input()));
     EXPECT_TRUE(graph.Connect(rgb.Output(), encoder.Input()));
+}
+
+// Each video segment is five macroblocks of four 8 x 8 luma blocks, so it holds 20
+// cells, and every cell belongs to exactly one segment.
+TEST(DvSegmentMap, EverySegmentHoldsFiveMacroblocks)
+{
+    for (const bool ntsc : {false, true}) {
+        SCOPED_TRACE(ntsc ? "ntsc" : "pal");
+        const DvSegmentMap *map = DvSegmentMap::Of(ntsc);
+        ASSERT_NE(map, nullptr);
+        ASSERT_EQ(map->SegmentCount(), ntsc ? 270 : 324);
+        std::vector<int> cells(static_cast<size_t>(map->SegmentCount()), 0);
+        for (int y = 0; y < (ntsc ? 480 : 576); y += 8)
+            for (int x = 0; x < 720; x += 8) {
+                std::vector<uint8_t> selected;
+                map->Select(QRect(x, y, 8, 8), selected);
+                ASSERT_EQ(std::count(selected.begin(), selected.end(), 1), 1) << x << "," << y;
+                ++cells[static_cast<size_t>(std::find(selected.begin(), selected.end(), 1) - selected.begin())];
+            }
+        for (const int count : cells)
+            EXPECT_EQ(count, 20);
+        std::vector<uint8_t> none;
+        map->Select(QRect(800, 0, 16, 16), none);
+        EXPECT_EQ(std::count(none.begin(), none.end(), 1), 0);
+    }
+}
+
+// A picture that is its source frame's decoding comes out as that frame, bit for bit;
+// one changed in a rectangle has only the segments under it encoded anew: outside
+// them the decoded picture is exactly the source's, inside it shows the change, and
+// FFmpeg decodes the frames without complaint.
+TEST(DvEncoderFilter, KeepsTheSegmentsOutsideTheChange)
+{
+    REQUIRE_TOOL("ffmpeg");
+    QTemporaryDir dir;
+    constexpr int kFrames = 3;
+    const std::vector<Bytes> frames = GeneratedDvFrames(dir.filePath(QStringLiteral("pal.avi")), false, kFrames);
+    ASSERT_EQ(frames.size(), size_t{kFrames});
+    {
+        SampleListSource source(DvVideoType(false), frames);
+        DvDecoder decoder;
+        decoder.SetKeepsSourceFrames(true);
+        DvEncoderFilter encoder;
+        KeepingSink encoded;
+        ASSERT_EQ(RunChain(source, {&decoder, &encoder}, encoded), QString());
+        EXPECT_EQ(encoded.samples, frames);
+    }
+    const QRect area(500, 500, 150, 40);
+    SampleListSource source(DvVideoType(false), frames);
+    DvDecoder decoder;
+    decoder.SetKeepsSourceFrames(true);
+    RectanglePainter painter(area);
+    DvEncoderFilter encoder;
+    KeepingSink encoded;
+    ASSERT_EQ(RunChain(source, {&decoder, &painter, &encoder}, encoded), QString());
+    ASSERT_EQ(encoded.samples.size(), size_t{kFrames});
+
+    const std::vector<Bytes> before = Decoded(frames, DvVideoType(false));
+    const std::vector<Bytes> after = Decoded(encoded.samples, DvVideoType(false));
+    ASSERT_EQ(after.size(), size_t{kFrames});
+    const DvSegmentMap *map = DvSegmentMap::Of(false);
+    ASSERT_NE(map, nullptr);
+    std::vector<uint8_t> touched;
+    map->Select(area, touched);
+    const auto segmentsAnew = std::count(touched.begin(), touched.end(), 1);
+    EXPECT_LT(segmentsAnew, 324 / 4);
+    for (int n = 0; n < kFrames; ++n) {
+        // Five 80-byte blocks a segment; every other block, headers included, is the source's.
+        int differing = 0;
+        for (size_t block = 0; block < frames[n].size() / 80; ++block)
+            differing += !std::equal(frames[n].begin() + block * 80, frames[n].begin() + block * 80 + 80,
+                                     encoded.samples[n].begin() + block * 80);
+        EXPECT_LE(differing, segmentsAnew * 5);
+        EXPECT_GT(differing, 0);
+        const Rgb24Picture old(720, 576, before[n]);
+        const Rgb24Picture now(720, 576, after[n]);
+        int kept = 0;
+        for (int y = 0; y < 576; y += 8)
+            for (int x = 0; x < 720; x += 8) {
+                std::vector<uint8_t> cell;
+                map->Select(QRect(x, y, 8, 8), cell);
+                const auto segment = static_cast<size_t>(std::find(cell.begin(), cell.end(), 1) - cell.begin());
+                if (touched[segment])
+                    continue;
+                ++kept;
+                for (int row = y; row < y + 8; ++row)
+                    ASSERT_TRUE(std::equal(old.At(x, row), old.At(x, row) + 24, now.At(x, row))) << x << "," << row;
+            }
+        EXPECT_GT(kept, 324 * 20 * 3 / 4);
+        for (int y = area.top() + 2; y < area.bottom() - 2; y += 3)
+            for (int x = area.left() + 2; x < area.right() - 2; x += 3)
+                EXPECT_GT(now.At(x, y)[1], 235) << x << "," << y;
+    }
+
+    Bytes stream;
+    for (const Bytes &frame : encoded.samples)
+        stream.insert(stream.end(), frame.begin(), frame.end());
+    const QString raw = dir.filePath(QStringLiteral("partial.dv"));
+    ASSERT_TRUE(testsupport::WriteWholeFile(
+        raw, QByteArray(reinterpret_cast<const char *>(stream.data()), static_cast<qsizetype>(stream.size()))));
+    const auto decode = testsupport::Run("ffmpeg", {"-v", "error", "-i", raw, "-f", "null", "-"});
+    EXPECT_EQ(decode.exitCode, 0);
+    EXPECT_EQ(decode.err.trimmed(), QByteArray());
 }

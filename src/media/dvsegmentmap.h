@@ -1,0 +1,35 @@
+// Which video segment of a DV frame holds each part of the picture. A DV frame is
+// coded as independent video segments of five macroblocks spread over the picture;
+// a segment can be re-encoded alone and the others kept as they are. The segments
+// are numbered as libavcodec's dvvideo codec hands them to its workers (the items
+// of AVCodecContext::execute), and the map is learnt from that codec itself, once
+// per TV system: it decodes a frame one segment at a time and sees what each one
+// paints. Thread-safe; the maps live for the program's run.
+#pragma once
+
+#include <QRect>
+
+#include <cstdint>
+#include <vector>
+
+class DvSegmentMap {
+public:
+    // The map of 525/60 (ntsc) or 625/50 DV at 25 Mbit/s; nullptr when the codec
+    // could not be asked, in which case callers encode whole frames.
+    static const DvSegmentMap *Of(bool ntsc);
+
+    int SegmentCount() const { return segmentCount_; }
+    // Sets to 1 the entries of `selected` (resized to SegmentCount()) of the segments
+    // holding any pixel of `area`; the others are left as they were.
+    void Select(const QRect &area, std::vector<uint8_t> &selected) const;
+
+private:
+    static constexpr int kCell = 8;  // macroblocks are made of 8 x 8 luma blocks
+
+    static DvSegmentMap Learn(bool ntsc);
+
+    int width_ = 0;
+    int height_ = 0;
+    int segmentCount_ = 0;
+    std::vector<uint16_t> segmentOfCell_;  // per 8 x 8 luma cell, row by row
+};
