@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <sys/resource.h>
+
 #include <chrono>
 #include <cstdio>
 
@@ -18,6 +20,16 @@ constexpr int kWaitMs = 600000;
 inline double Seconds(std::chrono::steady_clock::time_point since)
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+// Processor time (user + system) used so far by this process, or by its finished
+// children: next to the wall times, it tells what a loaded machine hides.
+inline double ProcessorSeconds(int who = RUSAGE_SELF)
+{
+    rusage usage{};
+    getrusage(who, &usage);
+    const auto seconds = [](const timeval &t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
 // Runs the program to its end; false, saying why on stderr, when it fails.

@@ -1,6 +1,7 @@
 #include "media/dvencoderfilter.h"
 
 #include "formats/dvlayout.h"
+#include "media/cellconverter.h"
 #include "media/dvsegmentmap.h"
 #include "media/mediaformats.h"
 
@@ -63,7 +64,10 @@ std::optional<MediaType> DvEncoderFilter::GetMediaType(int position) const
 
 void DvEncoderFilter::Close()
 {
-    av_frame_free(&picture_);
+    for (Job &job : jobs_) {
+        av_frame_free(&job.picture);
+        job.keep.reset();
+    }
 }
 
 StreamResult DvEncoderFilter::StartStreaming()
@@ -78,15 +82,17 @@ StreamResult DvEncoderFilter::StartStreaming()
     frames_ = 0;
     if (auto error = encoder_.Open(format_ == DvVideoFormat::Ntsc))
         return StreamResult::Error(*error);
-    picture_ = av_frame_alloc();
-    if (!picture_)
-        return StreamResult::Error(QStringLiteral("Out of memory while opening the DV video encoder."));
-    picture_->format = encoder_.PixelFormat();
-    picture_->width = encoder_.Width();
-    picture_->height = encoder_.Height();
-    if (av_frame_get_buffer(picture_, 0) < 0) {
-        Close();
-        return StreamResult::Error(QStringLiteral("Out of memory while opening the DV video encoder."));
+    for (Job &job : jobs_) {
+        job.picture = av_frame_alloc();
+        if (!job.picture)
+            return StreamResult::Error(QStringLiteral("Out of memory while opening the DV video encoder."));
+        job.picture->format = encoder_.PixelFormat();
+        job.picture->width = encoder_.Width();
+        job.picture->height = encoder_.Height();
+        if (av_frame_get_buffer(job.picture, 0) < 0) {
+            Close();
+            return StreamResult::Error(QStringLiteral("Out of memory while opening the DV video encoder."));
+        }
     }
     StartWorker();
     return StreamResult::Ok();
@@ -130,7 +136,7 @@ void DvEncoderFilter::WorkerLoop()
             return;  // a job in hand is finished before quitting
         Job *job = queued_;
         lock.unlock();
-        job->result = Transform(job->input, job->output);
+        Encode(*job);
         lock.lock();
         queued_ = nullptr;
         finished_ = job;
@@ -160,6 +166,10 @@ StreamResult DvEncoderFilter::Receive(InputPin &, MediaSample &sample)
     Job *done = FinishJob();
     if (done && !done->result.IsOk())
         return done->result;
+    Job &job = jobs_[nextJob_];
+    nextJob_ = 1 - nextJob_;
+    if (StreamResult prepared = Prepare(sample, job); !prepared.IsOk())
+        return prepared;
     if (!sample.Source()) {
         // Filters after this one may read the state of the graph's other filters for
         // the frame they get (the header filter restores from the datecode detector's
@@ -167,17 +177,9 @@ StreamResult DvEncoderFilter::Receive(InputPin &, MediaSample &sample)
         if (done)
             if (StreamResult result = Output().Deliver(done->output); !result.IsOk())
                 return result;
-        return TBCTransformFilter::Receive(Input(), sample);
+        Encode(job);
+        return job.result.IsOk() ? Output().Deliver(job.output) : job.result;
     }
-    Job &job = jobs_[nextJob_];
-    nextJob_ = 1 - nextJob_;
-    job.input.CopyFrom(sample);
-    job.output.ResetProperties();
-    job.output.Reserve(encoder_.FrameSize());
-    job.output.CopyPropertiesFrom(sample);
-    // The input's type change says nothing about the output's type.
-    job.output.SetMediaTypeChange(std::nullopt);
-    job.output.SetActualLength(encoder_.FrameSize());
     {
         std::lock_guard lock(mutex_);
         queued_ = &job;
@@ -199,15 +201,29 @@ void DvEncoderFilter::Flush()
     FinishJob();
 }
 
-StreamResult DvEncoderFilter::Transform(const MediaSample &input, MediaSample &output)
+StreamResult DvEncoderFilter::Transform(const MediaSample &, MediaSample &)
 {
-    if (!picture_)
+    return StreamResult::Error(QStringLiteral("The DV video encoder takes its pictures through Receive."));
+}
+
+StreamResult DvEncoderFilter::Prepare(const MediaSample &input, Job &job)
+{
+    if (!job.picture)
         return StreamResult::Error(QStringLiteral("The DV video encoder is not open."));
-    if (!output.SetActualLength(encoder_.FrameSize()))
-        return StreamResult::Error(QStringLiteral("The DV frame buffer is too small."));
+    MediaSample &output = job.output;
+    output.ResetProperties();
+    output.Reserve(encoder_.FrameSize());
+    output.CopyPropertiesFrom(input);
+    // The input's type change says nothing about the output's type.
+    output.SetMediaTypeChange(std::nullopt);
+    output.SetSyncPoint(true);
+    output.SetActualLength(encoder_.FrameSize());
+    job.encode = true;
+    job.keep.reset();
+    job.result = StreamResult::Ok();
+
     // A picture that is still mostly its source frame's decoding keeps that frame's
     // untouched segments: faster, and no loss where nothing was drawn.
-    DvSegmentUpdate update;
     const std::optional<PictureSource> &origin = input.Source();
     const bool sameFrame = origin && origin->frame && origin->frame->size() == encoder_.FrameSize()
                         && inputWidth_ == encoder_.Width() && inputHeight_ == encoder_.Height();
@@ -217,37 +233,46 @@ StreamResult DvEncoderFilter::Transform(const MediaSample &input, MediaSample &o
     output.SetSource(origin && origin->frame
                          ? std::optional(PictureSource{origin->frame, map ? origin->changed : PictureSource::WholePicture()})
                          : std::nullopt);
+    ++frames_;
     if (map && origin->changed.isEmpty()) {
         std::copy(origin->frame->begin(), origin->frame->end(), output.Data().begin());
-        ++frames_;
-        output.SetSyncPoint(true);
+        job.encode = false;
         return StreamResult::Ok();
     }
-    if (map) {
-        std::fill(segments_.begin(), segments_.end(), 0);
-        map->Select(origin->changed, segments_);
-        update.frame = *origin->frame;
-        update.segments = &segments_;
-    }
+    if (av_frame_make_writable(job.picture) < 0)
+        return StreamResult::Error(QStringLiteral("Out of memory in the DV video encoder."));
+    job.picture->pts = frames_ - 1;
     const ByteSpan data = input.Data();
+    if (data.size() < Rgb24ImageSize(inputWidth_, inputHeight_))
+        return StreamResult::Error(QStringLiteral("A picture given to the DV video encoder is too short."));
+    if (map) {
+        job.segments.assign(static_cast<size_t>(map->SegmentCount()), 0);
+        map->Select(origin->changed, job.segments);
+        job.keep = origin->frame;
+        map->ForEachCell(job.segments, [&](int x, int y) {
+            ConvertCellToYuv(data, inputWidth_, inputHeight_, x, y, *job.picture);
+        });
+        return StreamResult::Ok();
+    }
     // The bytes are only read: libswscale takes its sources through non-const pointers.
     const PicturePlanes source = Rgb24BottomUpPlanes(
         MutableByteSpan(const_cast<uint8_t *>(data.data()), data.size()), inputWidth_, inputHeight_);
-    if (!source.data[0])
-        return StreamResult::Error(QStringLiteral("A picture given to the DV video encoder is too short."));
-    if (av_frame_make_writable(picture_) < 0)
-        return StreamResult::Error(QStringLiteral("Out of memory in the DV video encoder."));
     PicturePlanes target;
     for (int plane = 0; plane < 4; ++plane) {
-        target.data[plane] = picture_->data[plane];
-        target.stride[plane] = picture_->linesize[plane];
+        target.data[plane] = job.picture->data[plane];
+        target.stride[plane] = job.picture->linesize[plane];
     }
     if (!scaler_.Scale(source, inputWidth_, inputHeight_, AV_PIX_FMT_BGR24, target, encoder_.Width(),
                        encoder_.Height(), encoder_.PixelFormat()))
         return StreamResult::Error(QStringLiteral("The picture could not be converted for the DV video encoder."));
-    picture_->pts = frames_++;
-    if (auto error = encoder_.Encode(picture_, output.Data(), update.segments ? &update : nullptr))
-        return StreamResult::Error(*error);
-    output.SetSyncPoint(true);
     return StreamResult::Ok();
+}
+
+void DvEncoderFilter::Encode(Job &job)
+{
+    if (!job.encode)
+        return;
+    const DvSegmentUpdate update{job.keep ? ByteSpan(*job.keep) : ByteSpan(), &job.segments};
+    if (auto error = encoder_.Encode(job.picture, job.output.Data(), job.keep ? &update : nullptr))
+        job.result = StreamResult::Error(*error);
 }

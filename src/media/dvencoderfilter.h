@@ -8,10 +8,10 @@
 // encoded as that frame with only the segments under its changed part made anew;
 // the frame made then carries that source too.
 //
-// Frame n is converted and encoded on a worker thread of the filter while the
-// streaming thread delivers frame n - 1 and goes on to make the picture of n + 1,
-// so the frames leave one Receive late; the end of the stream, a flush and a stop
-// first wait for the frame in hand (a few milliseconds).
+// Frame n is encoded on a worker thread of the filter while the streaming thread
+// delivers frame n - 1 and goes on to make the picture of n + 1, so a frame that
+// names its source leaves one Receive late (one that does not leaves at once); the
+// end of the stream, a flush and a stop first wait for the frame in hand.
 #pragma once
 
 #include "media/dvvideoencoder.h"
@@ -19,6 +19,7 @@
 #include "media/transformfilter.h"
 
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -41,7 +42,7 @@ public:
 protected:
     bool CheckInputType(const MediaType &type) const override;
     std::optional<MediaType> GetMediaType(int position) const override;
-    // Worker thread.
+    // Not used: Receive prepares each frame and the worker encodes it.
     StreamResult Transform(const MediaSample &input, MediaSample &output) override;
     StreamResult StartStreaming() override;
     StreamResult StopStreaming(bool stoppedEarly) override;
@@ -50,14 +51,21 @@ protected:
     void Flush() override;
 
 private:
-    // A picture handed to the worker and the frame made of it.
+    // One frame: its picture converted on the streaming thread, encoded on the worker.
     struct Job {
-        MediaSample input;
+        AVFrame *picture = nullptr;
         MediaSample output;
+        bool encode = true;  // false: the output is complete already (its source's copy)
+        std::shared_ptr<const std::vector<uint8_t>> keep;  // the frame built on, if any
+        std::vector<uint8_t> segments;                     // the segments made anew on it
         StreamResult result = StreamResult::Ok();
     };
 
     void Close();
+    // Streaming thread: everything of a frame but the encoding.
+    StreamResult Prepare(const MediaSample &input, Job &job);
+    // Worker thread (or the streaming thread for frames that leave at once).
+    void Encode(Job &job);
     void WorkerLoop();
     void StartWorker();
     void StopWorker();
@@ -68,18 +76,16 @@ private:
     DvVideoFormat format_ = DvVideoFormat::Pal;
     DvVideoEncoder encoder_;
     PictureScaler scaler_{ScalerQuality::Fast};
-    AVFrame *picture_ = nullptr;
     int inputWidth_ = 0;
     int inputHeight_ = 0;
     int64_t frames_ = 0;
-    std::vector<uint8_t> segments_;  // the segments of the frame being encoded anew
 
     Job jobs_[2];
     int nextJob_ = 0;
     std::thread worker_;
     std::mutex mutex_;  // guards the three below
     std::condition_variable changed_;
-    Job *queued_ = nullptr;   // handed to the worker, not yet done
-    Job *finished_ = nullptr; // done, not yet delivered
+    Job *queued_ = nullptr;    // handed to the worker, not yet done
+    Job *finished_ = nullptr;  // done, not yet delivered
     bool quit_ = false;
 };

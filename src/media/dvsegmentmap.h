@@ -23,9 +23,22 @@ public:
     // holding any pixel of `area`; the others are left as they were.
     void Select(const QRect &area, std::vector<uint8_t> &selected) const;
 
-private:
+    // Calls visit(x, y) with the top-left pixel of each 8 x 8 luma cell of the
+    // segments selected (as Select marks them).
+    template <typename Visit>
+    void ForEachCell(const std::vector<uint8_t> &selected, Visit visit) const
+    {
+        if (selected.size() != static_cast<size_t>(segmentCount_))
+            return;
+        const int cellsX = width_ / kCell;
+        for (size_t cell = 0; cell < segmentOfCell_.size(); ++cell)
+            if (selected[segmentOfCell_[cell]])
+                visit(static_cast<int>(cell) % cellsX * kCell, static_cast<int>(cell) / cellsX * kCell);
+    }
+
     static constexpr int kCell = 8;  // macroblocks are made of 8 x 8 luma blocks
 
+private:
     static DvSegmentMap Learn(bool ntsc);
 
     int width_ = 0;

@@ -1,0 +1,76 @@
+#include "media/cellconverter.h"
+
+#include "media/picturescaler.h"
+
+extern "C" {
+#include <libavutil/frame.h>
+#include <libavutil/pixfmt.h>
+}
+
+namespace {
+
+constexpr int kCell = 8;
+constexpr int kShift = 16;
+constexpr int kHalf = 1 << (kShift - 1);  // rounds the luma
+
+// BT.601 studio range, 16.16 fixed point: Y 16..235, Cb and Cr 16..240.
+constexpr int kYr = 16829, kYg = 33039, kYb = 6416;
+constexpr int kUr = -9714, kUg = -19071, kUb = 28784;
+constexpr int kVr = 28784, kVg = -24103, kVb = -4681;
+
+uint8_t Luma(int r, int g, int b)
+{
+    return static_cast<uint8_t>(16 + ((kYr * r + kYg * g + kYb * b + kHalf) >> kShift));
+}
+
+// Both 4:2:0 and 4:1:1 take one chroma sample for four pixels.
+constexpr int kChromaPixels = 4;
+
+// Chroma of the mean of the four pixels, given their sums; the shift rounds towards
+// minus infinity, so half a step is added first.
+uint8_t Chroma(int r, int g, int b, int kr, int kg, int kb)
+{
+    constexpr int shift = kShift + 2;
+    return static_cast<uint8_t>(128 + ((kr * r + kg * g + kb * b + (1 << (shift - 1))) >> shift));
+}
+
+}  // namespace
+
+void ConvertCellToYuv(ByteSpan bgrBottomUp, int width, int height, int x, int y, AVFrame &target)
+{
+    if (x < 0 || y < 0 || x + kCell > width || y + kCell > height
+        || bgrBottomUp.size() < Rgb24ImageSize(width, height))
+        return;
+    const size_t rowBytes = Rgb24RowBytes(width);
+    // The cell's rows, top first, from its left pixel.
+    const uint8_t *rows[kCell];
+    for (int dy = 0; dy < kCell; ++dy)
+        rows[dy] = bgrBottomUp.data() + rowBytes * static_cast<size_t>(height - 1 - (y + dy)) + static_cast<size_t>(x) * 3;
+    for (int dy = 0; dy < kCell; ++dy) {
+        uint8_t *luma = target.data[0] + static_cast<ptrdiff_t>(y + dy) * target.linesize[0] + x;
+        const uint8_t *p = rows[dy];
+        for (int dx = 0; dx < kCell; ++dx, p += 3)
+            luma[dx] = Luma(p[2], p[1], p[0]);
+    }
+    // 4:2:0 takes one chroma sample per 2 x 2 pixels, 4:1:1 one per 4 x 1.
+    const bool quarterWidth = target.format == AV_PIX_FMT_YUV411P;
+    const int stepX = quarterWidth ? 4 : 2;
+    const int stepY = quarterWidth ? 1 : 2;
+    static_assert(kChromaPixels == 4 * 1 && kChromaPixels == 2 * 2);
+    for (int cy = 0; cy < kCell; cy += stepY) {
+        const ptrdiff_t line = static_cast<ptrdiff_t>((y + cy) / stepY) * target.linesize[1] + x / stepX;
+        for (int cx = 0; cx < kCell; cx += stepX) {
+            int r = 0, g = 0, b = 0;
+            for (int dy = 0; dy < stepY; ++dy) {
+                const uint8_t *p = rows[cy + dy] + cx * 3;
+                for (int dx = 0; dx < stepX; ++dx, p += 3) {
+                    b += p[0];
+                    g += p[1];
+                    r += p[2];
+                }
+            }
+            target.data[1][line + cx / stepX] = Chroma(r, g, b, kUr, kUg, kUb);
+            target.data[2][line + cx / stepX] = Chroma(r, g, b, kVr, kVg, kVb);
+        }
+    }
+}
