@@ -4,9 +4,11 @@
 // either the next file is skipped and the last one runs, or the run ends there.
 //
 // The abort comes with the second file's progress, before the graph command first
-// looks for it, so the graph is stopped at its first look. A copy of its frames cannot
-// be through by then; a scan may be (it reads no picture), so for the scans the file
-// is only required to be closed in one of the forms its writer leaves.
+// looks for it, so the graph is stopped at its first look: a copy of its frames cannot
+// be through by then. A scan can (it decodes no picture), so the test holds its stream,
+// once it has written its first scene or subtitle, until the graph is told to stop.
+#include "commands/writergraphcmd.h"
+#include "media/dv_scenedetectfilter.h"
 #include "scenes/scenelist.h"
 #include "scenes/scnfile.h"
 #include "scenes/writesrt.h"
@@ -20,6 +22,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -51,18 +57,10 @@ int FrameCount(const QString &path)
     return frames == "N/A" || ok ? count : -1;
 }
 
-// The scenes of a scene file; 0 for the file the writer leaves before its first scene
-// (the records before the count, which names the video); -1 for anything else.
 int SceneCount(const QString &path)
 {
     TSceneList scenes;
-    if (ReadScnFile(path, scenes))
-        return static_cast<int>(scenes.size());
-    const QByteArray bytes = testsupport::ReadWholeFile(path);
-    const QString video = path.chopped(4) + QStringLiteral(".avi");
-    const QByteArray videoChars(reinterpret_cast<const char *>(video.utf16()), 2 * video.size());
-    const bool noSceneYet = bytes.size() == 36 + videoChars.size() && bytes.contains(videoChars);
-    return noSceneYet ? 0 : -1;
+    return ReadScnFile(path, scenes) ? static_cast<int>(scenes.size()) : -1;
 }
 
 // The subtitles of a SubRip file made only of whole entries numbered from 1; -1 otherwise.
@@ -86,18 +84,69 @@ int SubtitleCount(const QString &path)
     return static_cast<int>(entries.size());
 }
 
+// Holds a scan's stream after its first entry until the graph is told to stop.
+class FirstEntryHold {
+public:
+    // Streaming thread, once the entry is in the file.
+    void Written(const FilterGraph &graph)
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            written_ = true;
+        }
+        changed_.notify_all();
+        while (!graph.InterruptPending())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    // The thread that is about to stop the graph.
+    bool WaitWritten()
+    {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(60), [this] { return written_; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool written_ = false;
+};
+
+using HoldInstaller = void (*)(TCdm &cdm, TWriterGraphCmd &cmd, FirstEntryHold &hold);
+
+// The scan rows' own writing, followed by the hold.
+void HoldAfterFirstScene(TCdm &cdm, TWriterGraphCmd &cmd, FirstEntryHold &hold)
+{
+    cdm.SceneDetect().SetSceneCallback([&cdm, &cmd, &hold](const TFrameInfo &start, const TFrameInfo &current) {
+        if (cmd.SceneWriter)
+            cmd.SceneWriter->WriteScene(TSceneClass(start.Frame, current.Frame));
+        hold.Written(cdm.Graph());
+    });
+}
+
+// A subtitle is written when the next one begins.
+void HoldAfterFirstSubtitle(TCdm &cdm, TWriterGraphCmd &cmd, FirstEntryHold &hold)
+{
+    cdm.SceneDetect().SetSubtitleCallback(
+        [&cdm, &cmd, &hold, calls = 0](const TFrameInfo &current, const QString &line1, const QString &line2) mutable {
+            if (cmd.SrtWriter)
+                cmd.SrtWriter->OnSubtitle(current.Frame, line1, line2);
+            if (++calls == 2)
+                hold.Written(cdm.Graph());
+        });
+}
+
 struct Row {
     const char *command;
-    const char *suffix;         // of the output beside each video
-    bool outputListed;          // the output is added to the list (else the video is reloaded)
-    bool copiesFrames;
+    const char *suffix;                   // of the output beside each video
+    bool outputListed;                    // the output is added to the list (else the video is reloaded)
     int (*content)(const QString &path);  // frames, scenes or subtitles; -1 when unreadable
+    HoldInstaller hold;                   // for a scan
 };
 
 const Row kRows[] = {
-    {"ConvertirDV2", "_type2.avi", true, true, FrameCount},
-    {"CreerScnByDate", ".scn", false, false, SceneCount},
-    {"CreerSrt", ".srt", false, false, SubtitleCount},
+    {"ConvertirDV2", "_type2.avi", true, FrameCount, nullptr},
+    {"CreerScnByDate", ".scn", false, SceneCount, HoldAfterFirstScene},
+    {"CreerSrt", ".srt", false, SubtitleCount, HoldAfterFirstSubtitle},
 };
 
 const QStringList kVideos = {"a.avi", "b.avi", "c.avi", "d.avi"};
@@ -120,10 +169,22 @@ TEST(GraphAbort, AbortStopsTheSecondFileSkipsTheThirdAndAbortAllEndsTheRun)
                 ASSERT_FALSE(f.MakeDv(video, {.type = 1, .plan = FiveRecordings()}).isEmpty());
             f.Open(kVideos);
             f.Select(kVideos);
-            f.engine.OnStartProgress = [&f, all](int max) {
+            const auto second = [&f] { return f.engine.Current && f.engine.Current->name == QStringLiteral("b.avi"); };
+            FirstEntryHold hold;
+            bool held = true;
+            f.engine.OnStartProgress = [&, all](int max) {
                 f.user.StartProgress(max);
-                if (f.engine.Current && f.engine.Current->name == QStringLiteral("b.avi"))
-                    all ? f.engine.AbortAll() : f.engine.Abort();
+                if (!second())
+                    return;
+                all ? f.engine.AbortAll() : f.engine.Abort();
+                if (row.hold)
+                    row.hold(f.cdm, dynamic_cast<TWriterGraphCmd &>(f.Command(QString::fromLatin1(row.command))), hold);
+            };
+            // The graph is stopped right after the end of the progress.
+            f.engine.OnEndProgress = [&] {
+                f.user.EndProgress();
+                if (row.hold && second())
+                    held = hold.WaitWritten();
             };
             int ends = 0;
             f.engine.OnEndCommand = [&ends] { ++ends; };
@@ -135,6 +196,7 @@ TEST(GraphAbort, AbortStopsTheSecondFileSkipsTheThirdAndAbortAllEndsTheRun)
             QCoreApplication::processEvents();
 
             EXPECT_TRUE(f.user.errors.isEmpty()) << Names(f.user.errors);
+            EXPECT_TRUE(held) << "the scan wrote nothing";
             EXPECT_EQ(ends, 1);
             using Result = GraphCompletion::Result;
             ASSERT_EQ(runs.size(), all ? 2U : 3U) << "the third file's graph is not run";
@@ -145,12 +207,11 @@ TEST(GraphAbort, AbortStopsTheSecondFileSkipsTheThirdAndAbortAllEndsTheRun)
             const int whole = row.content(f.Path(OutputOf(QStringLiteral("a.avi"), row)));
             EXPECT_GT(whole, 0) << "the first file is whole";
             const int partial = row.content(f.Path(OutputOf(QStringLiteral("b.avi"), row)));
+            EXPECT_EQ(runs[1], Result::StoppedEarly);
             EXPECT_GE(partial, 0) << "the aborted file is closed and readable";
-            EXPECT_LE(partial, whole);
-            if (row.copiesFrames) {
-                EXPECT_EQ(runs[1], Result::StoppedEarly);
-                EXPECT_LT(partial, whole) << "the aborted file is shorter";
-            }
+            EXPECT_LT(partial, whole) << "the aborted file is shorter";
+            if (row.hold)
+                EXPECT_EQ(partial, 1) << "what the scan wrote before the stop is kept";
             EXPECT_FALSE(QFileInfo::exists(f.Path(OutputOf(QStringLiteral("c.avi"), row)))) << "the third is skipped";
             const int last = row.content(f.Path(OutputOf(QStringLiteral("d.avi"), row)));
             EXPECT_EQ(last, all ? -1 : whole) << "the last file runs after a simple abort only";

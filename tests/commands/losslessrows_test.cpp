@@ -235,6 +235,13 @@ TEST(LosslessRows, FixingType2MakesTheIavsStreamDvsdVideo)
     EXPECT_EQ(fixed->type, 2);
     EXPECT_FALSE(fixed->type2Interleaved);
 
+    {
+        AviOpenResult written = AviReader::Open(made);
+        ASSERT_TRUE(written.reader);
+        ASSERT_EQ(written.reader->Streams().size(), 2U);
+        EXPECT_EQ(written.reader->Streams()[0].header.type, MakeFourCC("vids"));
+        EXPECT_EQ(written.reader->Streams()[1].header.type, MakeFourCC("auds"));
+    }
     EXPECT_EQ(Streams(made), "dvvideo,video,dvsd,40\npcm_s16le,audio,[1][0][0][0],80");
     EXPECT_EQ(MediaInfo(made, QStringLiteral("Video;%Format%,%CodecID%,%FrameCount%")), "DV,dvsd,40");
     EXPECT_EQ(MediaInfo(made, QStringLiteral("Audio;%Format%,%SamplingRate%")), "PCM,48000");
