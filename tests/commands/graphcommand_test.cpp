@@ -137,3 +137,28 @@ TEST(GraphCommand, AFailingGraphIsReportedAndAddsNothing)
     EXPECT_EQ(fixture.list.Count(), 1);
     EXPECT_FALSE(QFile::exists(unwritable));
 }
+
+// The end signal only wakes the wait: one left over from an earlier graph (a stopped
+// one's end arrives after its pass) must not end the next graph before its end.
+TEST(GraphCommand, AStaleEndSignalDoesNotCutTheNextGraphShort)
+{
+    QTemporaryDir dir;
+    const QString a = MakeDv(dir, QStringLiteral("a.avi"), 50);
+    EngineFixture fixture({a});
+    CopyGraph copy;
+    TGraphCmd cmd;
+    cmd.Nombre = TcmdNombre::fnSelect;
+    cmd.UpdateFile = TUpdateFile::ufAdd;
+    cmd.Filtergraph = &copy.graph;
+    cmd.OnDestination = [&](TAbstractListFichier *, const QStringList &, int) { return dir.filePath("a_copy.avi"); };
+    cmd.OnBuildGraph = [&](TAbstractListFichier *f, const QString &dest, const QStringList &, int) {
+        return copy.Build(f->path, dest);
+    };
+    fixture.engine.OnStartProgress = [&](int) { fixture.engine.SignalGraphEnd(); };
+    fixture.list.Select({0});
+    fixture.Run(cmd);
+    const auto probe = testsupport::Run(QStringLiteral("ffprobe"),
+                                        {"-v", "error", "-count_frames", "-select_streams", "v:0", "-show_entries",
+                                         "stream=nb_read_frames", "-of", "csv=p=0", dir.filePath("a_copy.avi")});
+    EXPECT_EQ(probe.out.trimmed(), QByteArray("50"));
+}
