@@ -222,49 +222,46 @@ TEST(LosslessRows, FixingType2MakesTheIavsStreamDvsdVideo)
     REQUIRE_TOOL("ffmpeg");
     REQUIRE_TOOL("ffprobe");
     REQUIRE_TOOL("mediainfo");
-    TableFixture f;
-    ASSERT_FALSE(f.MakeDv(QStringLiteral("a.avi"), {.iavs = true, .plan = kSummerDay}).isEmpty());
-    f.Open({QStringLiteral("a.avi")});
-    const TaviFichier *source = f.Item(QStringLiteral("a.avi"));
-    ASSERT_NE(source, nullptr);
-    EXPECT_EQ(source->type, 2);
-    EXPECT_TRUE(source->type2Interleaved);
-    const QString made = RunOn(f, "CorrigerType2", QStringLiteral("a_fixed.avi"));
-    ASSERT_FALSE(made.isEmpty());
-    const TaviFichier *fixed = f.Item(QStringLiteral("a_fixed.avi"));
-    EXPECT_EQ(fixed->type, 2);
-    EXPECT_FALSE(fixed->type2Interleaved);
+    for (const bool ntsc : {false, true}) {
+        SCOPED_TRACE(ntsc ? "ntsc 32k12" : "pal 48k16");
+        TableFixture f;
+        ASSERT_FALSE(f.MakeDv(QStringLiteral("a.avi"), {.iavs = true,
+                                                        .ntsc = ntsc,
+                                                        .audio = ntsc ? QStringLiteral("32k12") : QStringLiteral("48k16"),
+                                                        .plan = kSummerDay})
+                         .isEmpty());
+        f.Open({QStringLiteral("a.avi")});
+        const TaviFichier *source = f.Item(QStringLiteral("a.avi"));
+        ASSERT_NE(source, nullptr);
+        EXPECT_EQ(source->type, 2);
+        EXPECT_TRUE(source->type2Interleaved);
+        const QString made = RunOn(f, "CorrigerType2", QStringLiteral("a_fixed.avi"));
+        ASSERT_FALSE(made.isEmpty());
+        const TaviFichier *fixed = f.Item(QStringLiteral("a_fixed.avi"));
+        EXPECT_EQ(fixed->type, 2);
+        EXPECT_FALSE(fixed->type2Interleaved);
 
-    {
-        AviOpenResult written = AviReader::Open(made);
-        ASSERT_TRUE(written.reader);
-        ASSERT_EQ(written.reader->Streams().size(), 2U);
-        EXPECT_EQ(written.reader->Streams()[0].header.type, MakeFourCC("vids"));
-        EXPECT_EQ(written.reader->Streams()[1].header.type, MakeFourCC("auds"));
-    }
-    EXPECT_EQ(Streams(made), "dvvideo,video,dvsd,40\npcm_s16le,audio,[1][0][0][0],80");
-    EXPECT_EQ(MediaInfo(made, QStringLiteral("Video;%Format%,%CodecID%,%FrameCount%")), "DV,dvsd,40");
-    EXPECT_EQ(MediaInfo(made, QStringLiteral("Audio;%Format%,%SamplingRate%")), "PCM,48000");
+        {
+            AviOpenResult written = AviReader::Open(made);
+            ASSERT_TRUE(written.reader);
+            ASSERT_EQ(written.reader->Streams().size(), 2U);
+            EXPECT_EQ(written.reader->Streams()[0].header.type, MakeFourCC("vids"));
+            EXPECT_EQ(written.reader->Streams()[1].header.type, MakeFourCC("auds"));
+        }
+        EXPECT_EQ(Streams(made), "dvvideo,video,dvsd,40\npcm_s16le,audio,[1][0][0][0],80");
+        EXPECT_EQ(MediaInfo(made, QStringLiteral("Video;%Format%,%CodecID%,%FrameCount%,%Standard%")),
+                  ntsc ? "DV,dvsd,40,NTSC" : "DV,dvsd,40,PAL");
+        EXPECT_EQ(MediaInfo(made, QStringLiteral("Audio;%Format%,%SamplingRate%")), ntsc ? "PCM,32000" : "PCM,48000");
 
-    // Our reader gives the source's frames: FFmpeg reads no 'iavs' stream beside another.
-    AviOpenResult opened = AviReader::Open(f.Path(QStringLiteral("a.avi")));
-    ASSERT_TRUE(opened.reader);
-    const int iavs = opened.reader->FindStream(MakeFourCC("iavs"));
-    ASSERT_GE(iavs, 0);
-    std::vector<QByteArray> before;
-    for (size_t n = 0; n < opened.reader->ChunkCount(iavs); ++n) {
-        QByteArray frame(*opened.reader->ChunkSize(iavs, n), Qt::Uninitialized);
-        ASSERT_TRUE(
-            opened.reader->ReadChunk(iavs, n, MutableByteSpan(reinterpret_cast<uint8_t *>(frame.data()), frame.size()))
-                .ok);
-        before.push_back(frame);
+        // The frames whole, their sound blocks too; the sound stream byte for byte.
+        const std::vector<QByteArray> before = dvpeer::RawFrames(f.Path(QStringLiteral("a.avi")));
+        const std::vector<QByteArray> after = dvpeer::RawFrames(made);
+        ASSERT_EQ(before.size(), 40U);
+        EXPECT_EQ(after.size(), before.size());
+        EXPECT_EQ(FirstDifferentFrame(before, after, WholeFrame), -1);
+        const QByteArray sound = StoredSound(f.Path(QStringLiteral("a.avi")));
+        ASSERT_FALSE(sound.isEmpty());
+        EXPECT_TRUE(StoredSound(made) == sound) << "the sound stream was not copied as it was";
+        EXPECT_TRUE(dvpeer::Pcm(made) == sound);
     }
-    const std::vector<QByteArray> after = dvpeer::RawFrames(made);
-    ASSERT_EQ(before.size(), 40U);
-    EXPECT_EQ(after.size(), before.size());
-    EXPECT_EQ(FirstDifferentFrame(before, after, WholeFrame), -1);
-    const QByteArray sound = StoredSound(f.Path(QStringLiteral("a.avi")));
-    ASSERT_FALSE(sound.isEmpty());
-    EXPECT_TRUE(StoredSound(made) == sound) << "the sound stream was not copied as it was";
-    EXPECT_TRUE(dvpeer::Pcm(made) == sound);
 }
