@@ -7,6 +7,7 @@
 #include "formats/avireader.h"
 #include "tablefixture.h"
 
+#include "support/avistreams.h"
 #include "support/testsupport.h"
 
 #include <gtest/gtest.h>
@@ -39,26 +40,6 @@ int FirstDifferentFrame(const std::vector<QByteArray> &a, const std::vector<QByt
 QByteArray WholeFrame(const QByteArray &frame)
 {
     return frame;
-}
-
-// The PCM of a file's first 'auds' stream as stored, chunk after chunk.
-QByteArray StoredSound(const QString &avi)
-{
-    AviOpenResult opened = AviReader::Open(avi);
-    if (!opened.reader)
-        return {};
-    const int sound = opened.reader->FindStream(MakeFourCC("auds"));
-    if (sound < 0)
-        return {};
-    QByteArray bytes;
-    for (size_t n = 0; n < opened.reader->ChunkCount(sound); ++n) {
-        QByteArray chunk(*opened.reader->ChunkSize(sound, n), Qt::Uninitialized);
-        if (!opened.reader->ReadChunk(sound, n, MutableByteSpan(reinterpret_cast<uint8_t *>(chunk.data()), chunk.size()))
-                 .ok)
-            return {};
-        bytes += chunk;
-    }
-    return bytes;
 }
 
 std::string Streams(const QString &path)
@@ -259,9 +240,9 @@ TEST(LosslessRows, FixingType2MakesTheIavsStreamDvsdVideo)
         ASSERT_EQ(before.size(), 40U);
         EXPECT_EQ(after.size(), before.size());
         EXPECT_EQ(FirstDifferentFrame(before, after, WholeFrame), -1);
-        const QByteArray sound = StoredSound(f.Path(QStringLiteral("a.avi")));
+        const QByteArray sound = testsupport::StreamContent(f.Path(QStringLiteral("a.avi")), MakeFourCC("auds"));
         ASSERT_FALSE(sound.isEmpty());
-        EXPECT_TRUE(StoredSound(made) == sound) << "the sound stream was not copied as it was";
+        EXPECT_TRUE(testsupport::StreamContent(made, MakeFourCC("auds")) == sound) << "the sound stream was not copied as it was";
         EXPECT_TRUE(dvpeer::Pcm(made) == sound);
     }
 }

@@ -4,6 +4,7 @@
 #include "formats/avireader.h"
 #include "formats/dvcodes.h"
 #include "framecode.h"
+#include "support/avistreams.h"
 #include "support/testsupport.h"
 
 #include <QJsonArray>
@@ -180,18 +181,8 @@ TEST(Mkdv, SoundInsideType1FramesDecodesToTheSamePcmAsTheType2Stream)
             ASSERT_EQ(made.exitCode, 0) << made.err.constData();
         }
         // The type 2 sound stream holds exactly the PCM that was put into the frames.
-        AviOpenResult opened = AviReader::Open(type2);
-        ASSERT_TRUE(opened.reader);
-        const int sound = opened.reader->FindStream(MakeFourCC("auds"));
-        ASSERT_GE(sound, 0);
-        QByteArray inserted;
-        for (size_t n = 0; n < opened.reader->ChunkCount(sound); ++n) {
-            QByteArray chunk(*opened.reader->ChunkSize(sound, n), Qt::Uninitialized);
-            ASSERT_TRUE(opened.reader->ReadChunk(sound, n, MutableByteSpan(reinterpret_cast<uint8_t *>(chunk.data()),
-                                                                          chunk.size()))
-                            .ok);
-            inserted += chunk;
-        }
+        const QByteArray inserted = testsupport::StreamContent(type2, MakeFourCC("auds"));
+        ASSERT_FALSE(inserted.isEmpty());
         const auto decoded = testsupport::Run("ffmpeg", {"-v", "error", "-i", type1, "-map", "0:a:0", "-f", "s16le", "-"});
         ASSERT_EQ(decoded.exitCode, 0) << decoded.err.constData();
         EXPECT_EQ(decoded.out.size(), inserted.size());
@@ -245,13 +236,8 @@ TEST(Mkdv, Type2IavsKeepsWholeFramesInAnIavsStreamBesideTheSound)
         const auto info = testsupport::Run("mediainfo", {"--Inform=Audio;%ID%,%MuxingMode%/", file});
         EXPECT_EQ(info.out.trimmed(), "1,/0-0,DV/");
 
-        QByteArray stored;
-        for (size_t n = 0; n < reader.ChunkCount(1); ++n) {
-            QByteArray chunk(*reader.ChunkSize(1, n), Qt::Uninitialized);
-            ASSERT_TRUE(
-                reader.ReadChunk(1, n, MutableByteSpan(reinterpret_cast<uint8_t *>(chunk.data()), chunk.size())).ok);
-            stored += chunk;
-        }
+        const QByteArray stored = testsupport::StreamContent(file, MakeFourCC("auds"));
+        ASSERT_FALSE(stored.isEmpty());
         const auto decoded = testsupport::Run("ffmpeg", {"-v", "error", "-i", file, "-map", "0:a:0", "-f", "s16le", "-"});
         ASSERT_EQ(decoded.exitCode, 0) << decoded.err.constData();
         EXPECT_EQ(decoded.out.size(), stored.size());
