@@ -200,7 +200,10 @@ void TGraphCmd::DoExecution(TAbstractListFichier *fichier, const QStringList &pa
                 while (failure.isEmpty() && !ce.IsAborted()) {
                     ce.SetProgress(static_cast<int>((seeking->GetCurrentPosition().value_or(Debut) - Debut) /
                                                     kProgressUnit));
-                    if (!ce.WaitGraphEnd(kPollMilliseconds) || Filtergraph->WaitForCompletion(0))
+                    // The signal only wakes the wait: one left over from an earlier run (the end
+                    // of a graph stopped by an abort, or one seen by polling) must not end this one.
+                    ce.WaitGraphEnd(kPollMilliseconds);
+                    if (Filtergraph->WaitForCompletion(0))
                         break;
                 }
                 ce.EndProgress();

@@ -56,7 +56,7 @@ AviWriter::AviWriter(std::unique_ptr<AtomicFile> file, AviWriterSettings setting
     : file_(std::move(file)), settings_(std::move(settings))
 {
     Stream video;
-    video.chunkId = MakeChunkId(0, settings_.type == AviDvType::Type1 ? kInterleavedSuffix : kVideoSuffix);
+    video.chunkId = MakeChunkId(0, Interleaved() ? kInterleavedSuffix : kVideoSuffix);
     streams_.push_back(video);
     for (size_t i = 0; i < settings_.audio.size(); ++i) {
         Stream audio;
@@ -117,7 +117,7 @@ StreamHeader AviWriter::MakeStreamHeader(size_t stream) const
     const Stream &s = streams_[stream];
     StreamHeader h;
     if (s.blockAlign == 0) {
-        h.type = settings_.type == AviDvType::Type1 ? kIavs : kVids;
+        h.type = Interleaved() ? kIavs : kVids;
         h.handler = kDvsd;
         h.scale = Scale();
         h.rate = Rate();
@@ -152,7 +152,7 @@ std::vector<uint8_t> AviWriter::MakeFormat(size_t stream) const
         WriteWaveFormat(wave, format);
         return format;
     }
-    if (settings_.type == AviDvType::Type1) {
+    if (Interleaved()) {
         std::vector<uint8_t> format(DvInfo::kSize);
         WriteDvInfo(dvInfo, format);
         return format;

@@ -1,5 +1,6 @@
 // Writes DV in AVI: type 1 (one 'iavs' stream of whole DV frames) or type 2 (a
-// 'vids' DV stream and up to two 16-bit PCM 'auds' streams), in files of any
+// 'vids' DV stream and up to two 16-bit PCM 'auds' streams; some capture programs
+// wrote the DV of a type 2 file as an 'iavs' stream), in files of any
 // size: a first "AVI " RIFF chunk with idx1, then "AVIX" chunks, every stream
 // indexed by an OpenDML super index and one standard index per RIFF chunk.
 //
@@ -24,7 +25,11 @@
 #include <span>
 #include <vector>
 
-enum class AviDvType { Type1, Type2 };
+enum class AviDvType {
+    Type1,
+    Type2,
+    Type2Interleaved,  // type 2 whose DV stream is 'iavs', beside its 'auds' streams
+};
 
 struct AviAudioFormat {
     uint32_t sampleRate = 48000;
@@ -34,7 +39,7 @@ struct AviAudioFormat {
 struct AviWriterSettings {
     AviDvType type = AviDvType::Type2;
     bool ntsc = false;                  // 525/60 at 30000/1001 frames/s, else 625/50 at 25
-    std::vector<AviAudioFormat> audio;  // type 2 only
+    std::vector<AviAudioFormat> audio;  // not for type 1
     std::optional<DvInfo> dvInfo;       // taken from the first frame when absent
     std::vector<AviInfoEntry> info;     // written in the LIST INFO list
     // Size at which a RIFF chunk is closed and the next begins (at least one frame each).
@@ -109,6 +114,8 @@ private:
 
     AviWriter(std::unique_ptr<AtomicFile> file, AviWriterSettings settings);
     uint32_t FrameSize() const;
+    // The DV stream is 'iavs': whole frames, described by a DVINFO block alone.
+    bool Interleaved() const { return settings_.type != AviDvType::Type2; }
     uint32_t Rate() const { return settings_.ntsc ? 30000 : 25; }
     uint32_t Scale() const { return settings_.ntsc ? 1001 : 1; }
     avi::MainHeader MakeMainHeader() const;

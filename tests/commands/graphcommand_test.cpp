@@ -11,6 +11,7 @@
 #include "support/testsupport.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -53,6 +54,27 @@ struct CopyGraph {
     }
 };
 
+// A command that copies each file to "<name>_copy.avi" in the folder and adds the copy.
+void CopyEachFile(TGraphCmd &cmd, CopyGraph &copy, const QTemporaryDir &dir)
+{
+    cmd.Nombre = TcmdNombre::fnSelect;
+    cmd.UpdateFile = TUpdateFile::ufAdd;
+    cmd.Filtergraph = &copy.graph;
+    cmd.OnDestination = [&dir](TAbstractListFichier *f, const QStringList &, int) {
+        return dir.filePath(QFileInfo(f->path).completeBaseName() + QStringLiteral("_copy.avi"));
+    };
+    cmd.OnBuildGraph = [&copy](TAbstractListFichier *f, const QString &dest, const QStringList &, int) {
+        return copy.Build(f->path, dest);
+    };
+}
+
+QByteArray FramesRead(const QString &path)
+{
+    return testsupport::Run(QStringLiteral("ffprobe"), {"-v", "error", "-count_frames", "-select_streams", "v:0",
+                                                        "-show_entries", "stream=nb_read_frames", "-of", "csv=p=0", path})
+        .out.trimmed();
+}
+
 }  // namespace
 
 TEST(GraphCommand, RunsTheGraphWithProgressThenAddsTheDestination)
@@ -62,15 +84,9 @@ TEST(GraphCommand, RunsTheGraphWithProgressThenAddsTheDestination)
     EngineFixture fixture({a});
     CopyGraph copy;
     TGraphCmd cmd;
-    cmd.Nombre = TcmdNombre::fnSelect;
-    cmd.UpdateFile = TUpdateFile::ufAdd;
+    CopyEachFile(cmd, copy, dir);
     cmd.StartMessage = QStringLiteral("Copying %s");
     cmd.ErrorMessage = QStringLiteral("An error occured while copying %s");
-    cmd.Filtergraph = &copy.graph;
-    cmd.OnDestination = [&](TAbstractListFichier *, const QStringList &, int) { return dir.filePath("a_copy.avi"); };
-    cmd.OnBuildGraph = [&](TAbstractListFichier *f, const QString &dest, const QStringList &, int) {
-        return copy.Build(f->path, dest);
-    };
     fixture.list.Select({0});
     fixture.Run(cmd);
     EXPECT_TRUE(fixture.events.contains(QStringLiteral("msg Copying a.avi")));
@@ -79,10 +95,7 @@ TEST(GraphCommand, RunsTheGraphWithProgressThenAddsTheDestination)
     EXPECT_TRUE(fixture.user.errors.isEmpty());
     EXPECT_EQ(fixture.list.Paths(), (QStringList{a, dir.filePath("a_copy.avi")}));
     EXPECT_EQ(copy.graph.GetState(), GraphState::Stopped);
-    const auto probe = testsupport::Run(QStringLiteral("ffprobe"),
-                                        {"-v", "error", "-count_frames", "-select_streams", "v:0", "-show_entries",
-                                         "stream=nb_read_frames", "-of", "csv=p=0", dir.filePath("a_copy.avi")});
-    EXPECT_EQ(probe.out.trimmed(), QByteArray("50"));
+    EXPECT_EQ(FramesRead(dir.filePath("a_copy.avi")), QByteArray("50"));
 }
 
 TEST(GraphCommand, WithoutABuildHandlerOrAGraphNothingHappens)
@@ -136,4 +149,20 @@ TEST(GraphCommand, AFailingGraphIsReportedAndAddsNothing)
     EXPECT_TRUE(fixture.user.errors[0].startsWith(QStringLiteral("An error occured while copying ") + a + "\n"));
     EXPECT_EQ(fixture.list.Count(), 1);
     EXPECT_FALSE(QFile::exists(unwritable));
+}
+
+// The end signal only wakes the wait: one left over from an earlier graph (a stopped
+// one's end arrives after its pass) must not end the next graph before its end.
+TEST(GraphCommand, AStaleEndSignalDoesNotCutTheNextGraphShort)
+{
+    QTemporaryDir dir;
+    const QString a = MakeDv(dir, QStringLiteral("a.avi"), 50);
+    EngineFixture fixture({a});
+    CopyGraph copy;
+    TGraphCmd cmd;
+    CopyEachFile(cmd, copy, dir);
+    fixture.engine.OnStartProgress = [&](int) { fixture.engine.SignalGraphEnd(); };
+    fixture.list.Select({0});
+    fixture.Run(cmd);
+    EXPECT_EQ(FramesRead(dir.filePath("a_copy.avi")), QByteArray("50"));
 }

@@ -54,7 +54,8 @@ TableFixture::~TableFixture()
 QString TableFixture::MakeDv(const QString &name, const DvOptions &options)
 {
     const QString path = Path(name);
-    QStringList args = {QStringLiteral("--type"),   QString::number(options.type),
+    const QString type = options.iavs ? QStringLiteral("2iavs") : QString::number(options.type);
+    QStringList args = {QStringLiteral("--type"),   type,
                         QStringLiteral("--system"), options.ntsc ? QStringLiteral("ntsc") : QStringLiteral("pal"),
                         QStringLiteral("--audio"),  options.audio,
                         QStringLiteral("--out"),    path};

@@ -31,6 +31,7 @@ inline std::string Names(const QStringList &names)
 
 struct DvOptions {
     int type = 2;
+    bool iavs = false;  // type 2 with its DV in an 'iavs' stream
     bool ntsc = false;
     QString audio = QStringLiteral("48k16");
     QStringList plan = {QStringLiteral("--recording"), QStringLiteral("2021-06-05 14:30:00,00:10:00:00,20")};

@@ -64,6 +64,7 @@ struct GraphCase {
     const char *streams;                    // ffprobe: codec_type,codec_tag_string,width,height,nb_read_frames per stream; the video tag is dvsd in a type 2 file
     const char *recordedDate;               // MediaInfo
     const char *aspect;
+    bool iavs = false;  // a type 2 source whose DV is an 'iavs' stream
 };
 
 class ConversionGraph : public testing::TestWithParam<GraphCase> {};
@@ -76,6 +77,7 @@ TEST_P(ConversionGraph, WritesTheNewFileAndLeavesTheSource)
     QTemporaryDir dir;
     dvfiles::Options options;
     options.type = c.sourceType;
+    options.iavs = c.iavs;
     options.ntsc = c.ntsc;
     options.plan = {QStringLiteral("--recording"), QStringLiteral("2021-06-05 14:30:00,00:10:00:00,%1").arg(kFrames)};
     const QString source = dvfiles::Make(dir, QStringLiteral("source.avi"), options);
@@ -135,6 +137,7 @@ INSTANTIATE_TEST_SUITE_P(
         GraphCase{"Aspect16x9Type2", 2, false, Header, Wide, kType2Pal, "2021-06-05 14:30:00.000",
                   "16:9"},
         GraphCase{"FixType2", 1, false, Fix, {}, "video,dvsd,720,576,30", "2021-06-05 14:30:00.000", "4:3"},
+        GraphCase{"FixType2Iavs", 2, false, Fix, {}, kType2Pal, "2021-06-05 14:30:00.000", "4:3", true},
         GraphCase{"RecompressToNtsc", 2, false,
                   [](TCdm &cdm, const QString &s, const QString &d) { return cdm.GraphRecompresserDV2(s, d, 1, true, 2); },
                   {}, kType2Ntsc, "", "16:9"},

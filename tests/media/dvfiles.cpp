@@ -9,7 +9,8 @@ namespace dvfiles {
 QString Make(const QTemporaryDir &dir, const QString &name, const Options &options)
 {
     const QString path = dir.filePath(name);
-    QStringList args = {QStringLiteral("--type"),   QString::number(options.type),
+    const QString type = options.iavs ? QStringLiteral("2iavs") : QString::number(options.type);
+    QStringList args = {QStringLiteral("--type"),   type,
                         QStringLiteral("--system"), options.ntsc ? QStringLiteral("ntsc") : QStringLiteral("pal"),
                         QStringLiteral("--aspect"), options.wide ? QStringLiteral("16:9") : QStringLiteral("4:3"),
                         QStringLiteral("--audio"),  options.audio,

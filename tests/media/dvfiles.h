@@ -20,6 +20,7 @@ namespace dvfiles {
 
 struct Options {
     int type = 2;
+    bool iavs = false;  // type 2 with its DV in an 'iavs' stream
     bool ntsc = false;
     bool wide = false;
     QString audio = QStringLiteral("48k16");  // 48k16, 32k12 or none

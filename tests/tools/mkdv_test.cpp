@@ -4,6 +4,7 @@
 #include "formats/avireader.h"
 #include "formats/dvcodes.h"
 #include "framecode.h"
+#include "support/avistreams.h"
 #include "support/testsupport.h"
 
 #include <QJsonArray>
@@ -158,6 +159,7 @@ TEST(Mkdv, RefusesBadPlansWithAMessage)
         {"--out", "x.avi", "--recording", "2004-07-14 10:32:05,00:00:00:25,10"},
         {"--out", "x.avi", "--system", "secam", "--gap", "3"},
         {"--out", "x.avi", "--gap", "-1"},
+        {"--out", "x.avi", "--type", "2avs", "--gap", "3"},
     };
     for (const QStringList &args : bad) {
         const auto made = MakeDv(args);
@@ -179,21 +181,66 @@ TEST(Mkdv, SoundInsideType1FramesDecodesToTheSamePcmAsTheType2Stream)
             ASSERT_EQ(made.exitCode, 0) << made.err.constData();
         }
         // The type 2 sound stream holds exactly the PCM that was put into the frames.
-        AviOpenResult opened = AviReader::Open(type2);
-        ASSERT_TRUE(opened.reader);
-        const int sound = opened.reader->FindStream(MakeFourCC("auds"));
-        ASSERT_GE(sound, 0);
-        QByteArray inserted;
-        for (size_t n = 0; n < opened.reader->ChunkCount(sound); ++n) {
-            QByteArray chunk(*opened.reader->ChunkSize(sound, n), Qt::Uninitialized);
-            ASSERT_TRUE(opened.reader->ReadChunk(sound, n, MutableByteSpan(reinterpret_cast<uint8_t *>(chunk.data()),
-                                                                          chunk.size()))
-                            .ok);
-            inserted += chunk;
-        }
+        const QByteArray inserted = testsupport::StreamContent(type2, MakeFourCC("auds"));
+        ASSERT_FALSE(inserted.isEmpty());
         const auto decoded = testsupport::Run("ffmpeg", {"-v", "error", "-i", type1, "-map", "0:a:0", "-f", "s16le", "-"});
         ASSERT_EQ(decoded.exitCode, 0) << decoded.err.constData();
         EXPECT_EQ(decoded.out.size(), inserted.size());
         EXPECT_TRUE(decoded.out == inserted);
+    }
+}
+
+// The input of "Fix the DV type 2": a type 2 file whose DV frames, sound included,
+// are an 'iavs' stream, beside a separate 'auds' stream with the same sound.
+TEST(Mkdv, Type2IavsKeepsWholeFramesInAnIavsStreamBesideTheSound)
+{
+    REQUIRE_TOOL("ffprobe");
+    REQUIRE_TOOL("mediainfo");
+    REQUIRE_TOOL("ffmpeg");
+    QTemporaryDir dir;
+    constexpr int kFrames = 12;
+    for (const char *system : {"pal", "ntsc"}) {
+        SCOPED_TRACE(system);
+        const bool ntsc = QLatin1String(system) == "ntsc";
+        const QString file = dir.filePath(QStringLiteral("iavs_%1.avi").arg(QLatin1String(system)));
+        const auto made = MakeDv({"--type", "2iavs", "--system", system, "--audio", "48k16", "--out", file,
+                                  "--recording", QStringLiteral("2010-05-01 08:00:00,00:00:00:00,%1").arg(kFrames)});
+        ASSERT_EQ(made.exitCode, 0) << made.err.constData();
+
+        AviOpenResult opened = AviReader::Open(file);
+        ASSERT_TRUE(opened.reader) << opened.error.toStdString();
+        const AviReader &reader = *opened.reader;
+        ASSERT_EQ(reader.Streams().size(), 2u);
+        EXPECT_EQ(reader.Streams()[0].header.type, MakeFourCC("iavs"));
+        EXPECT_EQ(reader.Streams()[0].header.handler, MakeFourCC("dvsd"));
+        EXPECT_TRUE(reader.Streams()[0].dvInfo.has_value());
+        EXPECT_EQ(reader.Streams()[1].header.type, MakeFourCC("auds"));
+        EXPECT_EQ(reader.ChunkCount(0), size_t(kFrames));
+        EXPECT_EQ(*reader.ChunkSize(0, 0), ntsc ? 120000u : 144000u);
+
+        // FFmpeg takes the DV, picture and sound, from the 'iavs' stream.
+        const auto probe = testsupport::Run("ffprobe", {"-v", "error", "-count_frames", "-show_streams", "-of", "json",
+                                                        file});
+        ASSERT_EQ(probe.exitCode, 0) << probe.err.constData();
+        QJsonObject video, sound;
+        for (const auto stream : Json(probe.out)[QStringLiteral("streams")].toArray()) {
+            if (stream.toObject()["codec_name"].toString() == "dvvideo")
+                video = stream.toObject();
+            if (stream.toObject()["codec_type"].toString() == "audio")
+                sound = stream.toObject();
+        }
+        EXPECT_EQ(video["height"].toInt(), ntsc ? 480 : 576);
+        EXPECT_EQ(video["nb_read_frames"].toString().toInt(), kFrames);
+        EXPECT_EQ(sound["sample_rate"].toString(), "48000");
+        // MediaInfo sees both sounds: the separate stream and the one inside the DV.
+        const auto info = testsupport::Run("mediainfo", {"--Inform=Audio;%ID%,%MuxingMode%/", file});
+        EXPECT_EQ(info.out.trimmed(), "1,/0-0,DV/");
+
+        const QByteArray stored = testsupport::StreamContent(file, MakeFourCC("auds"));
+        ASSERT_FALSE(stored.isEmpty());
+        const auto decoded = testsupport::Run("ffmpeg", {"-v", "error", "-i", file, "-map", "0:a:0", "-f", "s16le", "-"});
+        ASSERT_EQ(decoded.exitCode, 0) << decoded.err.constData();
+        EXPECT_EQ(decoded.out.size(), stored.size());
+        EXPECT_TRUE(decoded.out == stored) << "the 'auds' stream holds another sound than the frames";
     }
 }

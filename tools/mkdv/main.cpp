@@ -1,5 +1,6 @@
-// morvik-mkdv: writes DV AVI files of type 1 or 2 made of recordings with
-// known datecodes and timecodes, the fixtures of the tests and the bundled sample.
+// morvik-mkdv: writes DV AVI files of type 1 or 2 (also type 2 with an 'iavs'
+// stream) made of recordings with known datecodes and timecodes, the fixtures of
+// the tests and the bundled sample.
 #include "formats/aviwriter.h"
 #include "framemaker.h"
 #include "recordingplan.h"
@@ -38,7 +39,7 @@ int main(int argc, char **argv)
         return Fail(*error);
 
     AviWriterSettings settings;
-    settings.type = plan.type == 1 ? AviDvType::Type1 : AviDvType::Type2;
+    settings.type = plan.type == 1 ? AviDvType::Type1 : plan.iavs ? AviDvType::Type2Interleaved : AviDvType::Type2;
     settings.ntsc = plan.ntsc;
     if (plan.type == 2 && maker.AudioRate())
         settings.audio.push_back(AviAudioFormat{static_cast<uint32_t>(maker.AudioRate()), 2});

@@ -45,10 +45,12 @@ std::optional<int> ParseFrames(const QString &text)
 QString PlanUsage()
 {
     return QStringLiteral(
-        "usage: morvik-mkdv [--type 1|2] [--system pal|ntsc] [--aspect 4:3|16:9]\n"
+        "usage: morvik-mkdv [--type 1|2|2iavs] [--system pal|ntsc] [--aspect 4:3|16:9]\n"
         "                   [--audio 48k16|32k12|none] [--riff-limit BYTES] --out FILE.avi\n"
         "                   (--recording \"YYYY-MM-DD HH:MM:SS,HH:MM:SS:FF,FRAMES\" | --gap FRAMES)...\n"
         "Writes a DV AVI file made of the recordings and gaps in the order given.\n"
+        "Type 2iavs is a type 2 file whose DV stream is an interleaved 'iavs' stream\n"
+        "(whole frames, sound included) beside the separate 'auds' sound stream.\n"
         "A gap is a stretch of frames without datecode; its timecode goes on counting.\n");
 }
 
@@ -65,9 +67,10 @@ std::optional<QString> ParsePlan(const QStringList &args, RecordingPlan &plan)
             return QStringLiteral("%1 needs a value").arg(option);
         const QString value = args[++i];
         if (option == QLatin1String("--type")) {
-            if (value != QLatin1String("1") && value != QLatin1String("2"))
-                return QStringLiteral("--type takes 1 or 2");
-            plan.type = value.toInt();
+            if (value != QLatin1String("1") && value != QLatin1String("2") && value != QLatin1String("2iavs"))
+                return QStringLiteral("--type takes 1, 2 or 2iavs");
+            plan.iavs = value == QLatin1String("2iavs");
+            plan.type = plan.iavs ? 2 : value.toInt();
         } else if (option == QLatin1String("--system")) {
             if (value.compare(QLatin1String("pal"), Qt::CaseInsensitive) != 0
                 && value.compare(QLatin1String("ntsc"), Qt::CaseInsensitive) != 0)

@@ -23,6 +23,7 @@ enum class PlanAudio { None, Pcm48k16, Pcm32k12 };
 
 struct RecordingPlan {
     int type = 2;
+    bool iavs = false;  // type 2 with its DV frames in an 'iavs' stream beside the 'auds' one
     bool ntsc = false;
     bool wide = false;
     PlanAudio audio = PlanAudio::Pcm48k16;
