@@ -89,8 +89,10 @@ StreamResult DvMuxer::StartStreaming()
 
 void DvMuxer::Flush()
 {
-    queued_.clear();
-    queuedTimes_.clear();
+    while (!queued_.empty()) {
+        spareFrames_.push_back(std::move(queued_.front()));
+        queued_.pop_front();
+    }
     for (Sound &sound : sounds_) {
         sound.pending.clear();
         sound.firstSample = 0;
@@ -106,23 +108,34 @@ StreamResult DvMuxer::Receive(InputPin &pin, MediaSample &sample)
     if (ended_)
         return StreamResult::End();
     if (&pin == video_) {
-        std::vector<uint8_t> frame = spareFrames_.empty() ? std::vector<uint8_t>() : std::move(spareFrames_.back());
-        if (!spareFrames_.empty())
+        MediaSample frame;
+        if (!spareFrames_.empty()) {
+            frame = std::move(spareFrames_.back());
             spareFrames_.pop_back();
-        frame.assign(sample.Data().begin(), sample.Data().end());
+        }
+        const ByteSpan data = sample.Data();
+        frame.ResetProperties();
+        frame.Reserve(data.size());
+        frame.SetActualLength(data.size());
+        std::copy(data.begin(), data.end(), frame.Data().begin());
+        frame.SetTime(sample.Time());
+        frame.SetMediaTimes(sample.MediaTimes());
         queued_.push_back(std::move(frame));
-        queuedTimes_.push_back({sample.Time(), sample.MediaTimes()});
     } else {
         const auto sound = std::ranges::find(sounds_, &pin, &Sound::pin);
         if (sound == sounds_.end())
             return StreamResult::Ok();
         const ByteSpan data = sample.Data();
         const size_t values = data.size() / 2;
+        const size_t from = sound->pending.size();
+        // Mono fills both channels.
+        const size_t copies = sound->channels == 1 ? 2 : 1;
+        sound->pending.resize(from + values * copies);
+        int16_t *out = sound->pending.data() + from;
         for (size_t i = 0; i < values; ++i) {
             const auto value = static_cast<int16_t>(ReadLE16(data.data() + 2 * i));
-            sound->pending.push_back(value);
-            if (sound->channels == 1)
-                sound->pending.push_back(value);
+            for (size_t c = 0; c < copies; ++c)
+                *out++ = value;
         }
     }
     StreamResult result = DeliverReadyFrames();
@@ -133,9 +146,9 @@ StreamResult DvMuxer::Receive(InputPin &pin, MediaSample &sample)
     return result.IsOk() && ended_ ? StreamResult::End() : result;
 }
 
-int64_t DvMuxer::SamplesWanted(const std::vector<uint8_t> &frame) const
+int64_t DvMuxer::SamplesWanted(const MediaSample &frame) const
 {
-    return DvAudioSamplesForFrame(frame.size() == dvlayout::kFrameSize525, rate_, framesOut_);
+    return DvAudioSamplesForFrame(frame.ActualLength() == dvlayout::kFrameSize525, rate_, framesOut_);
 }
 
 // Sound samples of `sound` that lie in [samplesOut_, samplesOut_ + wanted).
@@ -154,11 +167,9 @@ StreamResult DvMuxer::DeliverReadyFrames()
         });
         if (!soundReady && queued_.size() <= kMaxQueuedFrames)
             return StreamResult::Ok();
-        std::vector<uint8_t> frame = std::move(queued_.front());
+        MediaSample frame = std::move(queued_.front());
         queued_.pop_front();
-        const QueuedTimes times = queuedTimes_.front();
-        queuedTimes_.pop_front();
-        StreamResult result = DeliverFrame(frame, wanted, times);
+        StreamResult result = DeliverFrame(frame, wanted);
         spareFrames_.push_back(std::move(frame));
         if (!result.IsOk())
             return result;
@@ -166,12 +177,8 @@ StreamResult DvMuxer::DeliverReadyFrames()
     return StreamResult::Ok();
 }
 
-StreamResult DvMuxer::DeliverFrame(const std::vector<uint8_t> &frame, int64_t wanted, const QueuedTimes &times)
+StreamResult DvMuxer::DeliverFrame(MediaSample &out, int64_t wanted)
 {
-    MediaSample &out = output_.GetDeliveryBuffer(frame.size());
-    std::copy(frame.begin(), frame.end(), out.Buffer().begin());
-    out.SetTime(times.time);
-    out.SetMediaTimes(times.mediaTimes);
     out.SetSyncPoint(true);
     if (!sounds_.empty() && wanted > 0) {
         for (Sound &sound : sounds_) {
