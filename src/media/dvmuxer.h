@@ -7,6 +7,10 @@
 // 16-bit sound at its own rate (48000, 44100 or 32000 Hz); two streams, both at
 // 32000 Hz, as the two pairs of 12-bit sound. Mono sound fills both channels.
 //
+// The output's type carries the DV information block of the frames it delivers: their
+// first frame's video packs when that frame can be read from the file before the run
+// (else the system alone), and the sound packs the muxer writes.
+//
 // Each frame takes the samples its place in the recording calls for; what arrives
 // early on one input waits for the other, a sound stream that has ended (or falls
 // too far behind) is filled with silence, and the stream ends with the video. Every
@@ -16,6 +20,7 @@
 // on the streaming thread.
 #pragma once
 
+#include "formats/dvinfo.h"
 #include "media/muxfilter.h"
 
 #include <cstdint>
@@ -51,6 +56,7 @@ private:
 
     // The connected input carrying this major type, other than `except`.
     InputPin *Connected(MajorType major, const InputPin *except = nullptr) const;
+    DvInfo ExpectedDvInfo(const InputPin &video) const;
     // Samples per channel that the next frame to deliver carries.
     int64_t SamplesWanted(const MediaSample &frame) const;
     // Of those, how many have arrived on a sound input.
