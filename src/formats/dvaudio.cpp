@@ -105,7 +105,7 @@ int MaxSamples(const RateRow &rate, const QuantRow &quant, const FrameLayout &la
     return std::min(layout.is525 ? rate.max525 : rate.max625, Capacity(quant, layout));
 }
 
-size_t AudioBlockStart(int sequence, int block)
+constexpr size_t AudioBlockStart(int sequence, int block)
 {
     return static_cast<size_t>(sequence) * dvlayout::kSequenceSize + dvlayout::AudioBlockOffset(block);
 }
@@ -123,11 +123,35 @@ constexpr SamplePlace PlaceOfSample(int n, int half)
     return {(n / 3 + 2 * (n % 3)) % half, 3 * (n % 3) + n % (9 * half) / (3 * half), n / (9 * half)};
 }
 
-size_t SampleOffset(const SamplePlace &place, int halfIndex, const FrameLayout &layout, const QuantRow &quant)
+// Where sample n of a channel lies in the first half of the frame, for every sample a half
+// can hold; in the second half it lies half x kSequenceSize bytes further. Worked out once,
+// as the shuffle costs divisions for every sample.
+template <int Half, int BytesPerSlot>
+constexpr auto MakeSampleOffsets()
 {
-    return AudioBlockStart(place.sequence + halfIndex * layout.half, place.block) + kSampleStart
-         + static_cast<size_t>(place.slot * quant.bytesPerSlot);
+    constexpr int kCount = static_cast<int>(kSampleBytes) / BytesPerSlot * dvlayout::kAudioBlocksPerSequence * Half;
+    std::array<uint32_t, kCount> offsets{};
+    for (int n = 0; n < kCount; ++n) {
+        const SamplePlace place = PlaceOfSample(n, Half);
+        offsets[static_cast<size_t>(n)] = static_cast<uint32_t>(
+            AudioBlockStart(place.sequence, place.block) + kSampleStart + static_cast<size_t>(place.slot * BytesPerSlot));
+    }
+    return offsets;
 }
+
+constexpr auto kOffsets525At16 = MakeSampleOffsets<5, 2>();
+constexpr auto kOffsets625At16 = MakeSampleOffsets<6, 2>();
+constexpr auto kOffsets525At12 = MakeSampleOffsets<5, 3>();
+constexpr auto kOffsets625At12 = MakeSampleOffsets<6, 3>();
+
+std::span<const uint32_t> SampleOffsets(const FrameLayout &layout, const QuantRow &quant)
+{
+    if (quant.bits == 16)
+        return layout.is525 ? std::span<const uint32_t>(kOffsets525At16) : std::span<const uint32_t>(kOffsets625At16);
+    return layout.is525 ? std::span<const uint32_t>(kOffsets525At12) : std::span<const uint32_t>(kOffsets625At12);
+}
+
+size_t HalfBytes(const FrameLayout &layout) { return static_cast<size_t>(layout.half) * dvlayout::kSequenceSize; }
 
 // Source packs stand in audio block 3 of even sequences and block 0 of odd ones, the
 // source control pack in the block after.
@@ -329,18 +353,24 @@ std::optional<int> DvExtractAudio(ByteSpan frame, DvAudioPairs pairs, std::span<
 
     const FrameLayout &layout = sound->layout;
     const QuantRow &quant = *sound->quant;
-    const int firstHalf = pairs == DvAudioPairs::Second ? 1 : 0;
-    const int halves = channels / 2;
-    for (int n = 0; n < samples; ++n) {
-        const SamplePlace place = PlaceOfSample(n, layout.half);
-        int16_t *out = pcm.data() + static_cast<size_t>(n * channels);
-        if (quant.bits == 16) {
-            out[0] = Read16(frame.data() + SampleOffset(place, 0, layout, quant));
-            out[1] = Read16(frame.data() + SampleOffset(place, 1, layout, quant));
-            continue;
+    const std::span<const uint32_t> offsets = SampleOffsets(layout, quant);
+    const size_t halfBytes = HalfBytes(layout);
+    int16_t *out = pcm.data();
+    if (quant.bits == 16) {
+        // One channel in each half.
+        for (int n = 0; n < samples; ++n, out += 2) {
+            const uint8_t *left = frame.data() + offsets[static_cast<size_t>(n)];
+            out[0] = Read16(left);
+            out[1] = Read16(left + halfBytes);
         }
-        for (int h = 0; h < halves; ++h)
-            Read12(frame.data() + SampleOffset(place, firstHalf + h, layout, quant), out[2 * h], out[2 * h + 1]);
+        return samples;
+    }
+    const uint8_t *first = frame.data() + (pairs == DvAudioPairs::Second ? halfBytes : 0);
+    for (int n = 0; n < samples; ++n, out += channels) {
+        const uint8_t *pair = first + offsets[static_cast<size_t>(n)];
+        Read12(pair, out[0], out[1]);
+        if (channels == 4)
+            Read12(pair + halfBytes, out[2], out[3]);
     }
     return samples;
 }
@@ -382,17 +412,19 @@ std::optional<int> DvInsertAudio(MutableByteSpan frame, int rate, int bits, int6
         for (int k = 0; k < dvlayout::kAudioBlocksPerSequence; ++k)
             std::fill_n(frame.data() + AudioBlockStart(s, k) + kSampleStart, kSampleBytes, uint8_t{0});
 
+    const std::span<const uint32_t> offsets = SampleOffsets(*layout, *quant);
+    const size_t halfBytes = HalfBytes(*layout);
     for (int n = 0; n < samples; ++n) {
-        const SamplePlace place = PlaceOfSample(n, layout->half);
+        uint8_t *place = frame.data() + offsets[static_cast<size_t>(n)];
         const size_t i = static_cast<size_t>(n) * 2;
         if (bits == 16) {
-            Write16(frame.data() + SampleOffset(place, 0, *layout, *quant), pair1[i]);
-            Write16(frame.data() + SampleOffset(place, 1, *layout, *quant), pair1[i + 1]);
+            Write16(place, pair1[i]);
+            Write16(place + halfBytes, pair1[i + 1]);
             continue;
         }
-        Write12(frame.data() + SampleOffset(place, 0, *layout, *quant), pair1[i], pair1[i + 1]);
+        Write12(place, pair1[i], pair1[i + 1]);
         if (secondPair)
-            Write12(frame.data() + SampleOffset(place, 1, *layout, *quant), pair2[i], pair2[i + 1]);
+            Write12(place + halfBytes, pair2[i], pair2[i + 1]);
     }
     return samples;
 }

@@ -1,13 +1,17 @@
 // The deinterlacer: DeinterlacePicture, which removes the combs that motion leaves
 // between the two fields of a DV picture, and Tdv_deinter, the in-place filter that
-// applies it to every picture between the DV decoder and the DV encoder. The
-// filter owns its work images (allocated at the start of streaming, none per
-// frame); its hooks run on the graph's threads as for Filter.
+// applies it to every picture between the DV decoder and the DV encoder, row by row
+// in the sample itself. The filter owns its work rows (allocated at the start of
+// streaming, none per frame); its hooks run on the graph's threads as for Filter.
 #pragma once
 
 #include "media/transinplacefilter.h"
 
 #include <QImage>
+
+#include <cstdint>
+
+#include <vector>
 
 // out := source with the pixels of odd rows that differ from both vertical
 // neighbours in the same direction (and have a marked horizontal neighbour)
@@ -16,9 +20,19 @@
 // False, nothing written, when the formats or sizes disagree.
 bool DeinterlacePicture(const QImage &source, QImage &out, QImage &combMask, QImage &keepMask);
 
+// One odd row of that: out := row, with its combs replaced by the mean of above and
+// below; comb and keep are work rows of `width` bytes. out may be row itself.
+void DeinterlaceRow(const uint8_t *above, const uint8_t *row, const uint8_t *below, uint8_t *out, int width,
+                    uint8_t *comb, uint8_t *keep);
+
 // The comb measure of a pixel P between A above and B below (blue, green, red):
 // the colour-weighted sum of (A - P)(B - P); a comb from kCombThreshold on.
-int CombMeasure(const uint8_t *above, const uint8_t *pixel, const uint8_t *below);
+// Inline: it runs for every pixel of every odd row.
+inline int CombMeasure(const uint8_t *above, const uint8_t *pixel, const uint8_t *below)
+{
+    return (above[0] - pixel[0]) * (below[0] - pixel[0]) + 6 * (above[1] - pixel[1]) * (below[1] - pixel[1])
+         + 3 * (above[2] - pixel[2]) * (below[2] - pixel[2]);
+}
 constexpr int kCombThreshold = 3001;
 
 class Tdv_deinter final : public TBCTransInPlaceFilter {
@@ -33,10 +47,8 @@ protected:
     StreamResult Transform(MediaSample &sample) override;
 
 private:
-    QImage frameBitmap_;  // the picture as received
-    QImage outBitmap_;    // the deinterlaced picture
-    QImage combMask_;
-    QImage keepMask_;
+    std::vector<uint8_t> combRow_;
+    std::vector<uint8_t> keepRow_;
     int width_ = 0;
     int height_ = 0;
 };

@@ -1,7 +1,10 @@
 #include "media/dvmuxer.h"
 
 #include "formats/dvaudio.h"
+#include "formats/dvinfo.h"
 #include "formats/dvlayout.h"
+#include "media/avisplitter.h"
+#include "media/dvsplitter.h"
 #include "media/mediaformats.h"
 
 #include <algorithm>
@@ -21,6 +24,39 @@ std::optional<WaveFormatEx> DvSound(const MediaType &type)
         || wave->channels > 2 || std::ranges::find(kRates, static_cast<int>(wave->samplesPerSec)) == std::end(kRates))
         return std::nullopt;
     return wave;
+}
+
+bool Is525Video(const MediaType &type)
+{
+    const std::optional<VideoInfoHeader> header = ParseVideoInfoHeader(type.FormatBytes());
+    if (!header)
+        return type.sampleSize == dvlayout::kFrameSize525;
+    const int32_t height = header->bmiHeader.height < 0 ? -header->bmiHeader.height : header->bmiHeader.height;
+    if (height == 480 || height == 576)
+        return height == 480;
+    return header->bmiHeader.sizeImage == dvlayout::kFrameSize525 || header->avgTimePerFrame == kFrameTime525;
+}
+
+// The first frame the video input will bring, when it comes unchanged from a file:
+// straight from the AVI splitter or through a DV splitter. Empty otherwise.
+std::vector<uint8_t> FirstSourceFrame(const InputPin &video)
+{
+    const Pin *peer = video.Peer();
+    while (peer) {
+        if (const auto *splitter = dynamic_cast<const AviSplitter *>(&peer->Owner()))
+            return splitter->FirstChunk(static_cast<const OutputPin &>(*peer));
+        const auto *dvSplitter = dynamic_cast<const DvSplitter *>(&peer->Owner());
+        peer = dvSplitter ? dvSplitter->Input().Peer() : nullptr;
+    }
+    return {};
+}
+
+// A VAUX source pack that says only the system: 50/60 flag and standard-definition
+// signal type, every other field "no information".
+uint32_t SystemVauxSource(bool is525)
+{
+    const uint32_t pc3 = 0xC0u | (is525 ? 0x00u : 0x20u);
+    return 0xFFu | 0xFFu << 8 | pc3 << 16 | 0xFFu << 24;
 }
 
 }  // namespace
@@ -59,10 +95,44 @@ bool DvMuxer::AcceptInputType(const InputPin &pin, const MediaType &type) const
 
 std::vector<MediaType> DvMuxer::OutputTypes(const OutputPin &) const
 {
-    if (!Connected(MajorType::Video))
+    const InputPin *video = Connected(MajorType::Video);
+    if (!video)
         return {};
-    // The frames carry their own packs; a writer reads the information block from them.
-    return {MakeInterleavedDvType(DvInfo{})};
+    return {MakeInterleavedDvType(ExpectedDvInfo(*video))};
+}
+
+// The information block of the frames to come, as a reader takes it from the first one:
+// the video's packs where its first frame can be read now (else the system alone), and
+// the sound packs this muxer writes into it.
+DvInfo DvMuxer::ExpectedDvInfo(const InputPin &video) const
+{
+    std::vector<uint8_t> frame = FirstSourceFrame(video);
+    const std::optional<DvInfo> source = DvInfoFromFrame(frame);
+    DvInfo info;
+    if (source) {
+        info = *source;
+    } else {
+        const bool is525 = Is525Video(video.ConnectionMediaType());
+        frame.assign(is525 ? dvlayout::kFrameSize525 : dvlayout::kFrameSize625, 0);
+        info.vauxSrc = SystemVauxSource(is525);
+    }
+    std::vector<int> rates;
+    for (const InputPin *input : Inputs())
+        if (input->IsConnected() && input != &video)
+            if (const std::optional<WaveFormatEx> wave = DvSound(input->ConnectionMediaType()))
+                rates.push_back(static_cast<int>(wave->samplesPerSec));
+    if (rates.empty())
+        return info;
+    const std::vector<int16_t> silence(static_cast<size_t>(kDvMaxAudioSamples) * 2, 0);
+    const std::span<const int16_t> second = rates.size() > 1 ? std::span<const int16_t>(silence) : std::span<const int16_t>();
+    if (!DvInsertAudio(frame, rates.front(), rates.size() == kMaxAudioInputs ? 12 : 16, 0, silence, second))
+        return info;
+    const DvInfo written = *DvInfoFromFrame(frame);
+    info.aauxSrc = written.aauxSrc;
+    info.aauxCtl = written.aauxCtl;
+    info.aauxSrc1 = written.aauxSrc1;
+    info.aauxCtl1 = written.aauxCtl1;
+    return info;
 }
 
 StreamResult DvMuxer::StartStreaming()
@@ -89,8 +159,10 @@ StreamResult DvMuxer::StartStreaming()
 
 void DvMuxer::Flush()
 {
-    queued_.clear();
-    queuedTimes_.clear();
+    while (!queued_.empty()) {
+        spareFrames_.push_back(std::move(queued_.front()));
+        queued_.pop_front();
+    }
     for (Sound &sound : sounds_) {
         sound.pending.clear();
         sound.firstSample = 0;
@@ -106,23 +178,34 @@ StreamResult DvMuxer::Receive(InputPin &pin, MediaSample &sample)
     if (ended_)
         return StreamResult::End();
     if (&pin == video_) {
-        std::vector<uint8_t> frame = spareFrames_.empty() ? std::vector<uint8_t>() : std::move(spareFrames_.back());
-        if (!spareFrames_.empty())
+        MediaSample frame;
+        if (!spareFrames_.empty()) {
+            frame = std::move(spareFrames_.back());
             spareFrames_.pop_back();
-        frame.assign(sample.Data().begin(), sample.Data().end());
+        }
+        const ByteSpan data = sample.Data();
+        frame.ResetProperties();
+        frame.Reserve(data.size());
+        frame.SetActualLength(data.size());
+        std::copy(data.begin(), data.end(), frame.Data().begin());
+        frame.SetTime(sample.Time());
+        frame.SetMediaTimes(sample.MediaTimes());
         queued_.push_back(std::move(frame));
-        queuedTimes_.push_back({sample.Time(), sample.MediaTimes()});
     } else {
         const auto sound = std::ranges::find(sounds_, &pin, &Sound::pin);
         if (sound == sounds_.end())
             return StreamResult::Ok();
         const ByteSpan data = sample.Data();
         const size_t values = data.size() / 2;
+        const size_t from = sound->pending.size();
+        // Mono fills both channels.
+        const size_t copies = sound->channels == 1 ? 2 : 1;
+        sound->pending.resize(from + values * copies);
+        int16_t *out = sound->pending.data() + from;
         for (size_t i = 0; i < values; ++i) {
             const auto value = static_cast<int16_t>(ReadLE16(data.data() + 2 * i));
-            sound->pending.push_back(value);
-            if (sound->channels == 1)
-                sound->pending.push_back(value);
+            for (size_t c = 0; c < copies; ++c)
+                *out++ = value;
         }
     }
     StreamResult result = DeliverReadyFrames();
@@ -133,9 +216,9 @@ StreamResult DvMuxer::Receive(InputPin &pin, MediaSample &sample)
     return result.IsOk() && ended_ ? StreamResult::End() : result;
 }
 
-int64_t DvMuxer::SamplesWanted(const std::vector<uint8_t> &frame) const
+int64_t DvMuxer::SamplesWanted(const MediaSample &frame) const
 {
-    return DvAudioSamplesForFrame(frame.size() == dvlayout::kFrameSize525, rate_, framesOut_);
+    return DvAudioSamplesForFrame(frame.ActualLength() == dvlayout::kFrameSize525, rate_, framesOut_);
 }
 
 // Sound samples of `sound` that lie in [samplesOut_, samplesOut_ + wanted).
@@ -154,11 +237,9 @@ StreamResult DvMuxer::DeliverReadyFrames()
         });
         if (!soundReady && queued_.size() <= kMaxQueuedFrames)
             return StreamResult::Ok();
-        std::vector<uint8_t> frame = std::move(queued_.front());
+        MediaSample frame = std::move(queued_.front());
         queued_.pop_front();
-        const QueuedTimes times = queuedTimes_.front();
-        queuedTimes_.pop_front();
-        StreamResult result = DeliverFrame(frame, wanted, times);
+        StreamResult result = DeliverFrame(frame, wanted);
         spareFrames_.push_back(std::move(frame));
         if (!result.IsOk())
             return result;
@@ -166,12 +247,8 @@ StreamResult DvMuxer::DeliverReadyFrames()
     return StreamResult::Ok();
 }
 
-StreamResult DvMuxer::DeliverFrame(const std::vector<uint8_t> &frame, int64_t wanted, const QueuedTimes &times)
+StreamResult DvMuxer::DeliverFrame(MediaSample &out, int64_t wanted)
 {
-    MediaSample &out = output_.GetDeliveryBuffer(frame.size());
-    std::copy(frame.begin(), frame.end(), out.Buffer().begin());
-    out.SetTime(times.time);
-    out.SetMediaTimes(times.mediaTimes);
     out.SetSyncPoint(true);
     if (!sounds_.empty() && wanted > 0) {
         for (Sound &sound : sounds_) {

@@ -7,6 +7,10 @@
 // 16-bit sound at its own rate (48000, 44100 or 32000 Hz); two streams, both at
 // 32000 Hz, as the two pairs of 12-bit sound. Mono sound fills both channels.
 //
+// The output's type carries the DV information block of the frames it delivers: their
+// first frame's video packs when that frame can be read from the file before the run
+// (else the system alone), and the sound packs the muxer writes.
+//
 // Each frame takes the samples its place in the recording calls for; what arrives
 // early on one input waits for the other, a sound stream that has ended (or falls
 // too far behind) is filled with silence, and the stream ends with the video. Every
@@ -16,6 +20,7 @@
 // on the streaming thread.
 #pragma once
 
+#include "formats/dvinfo.h"
 #include "media/muxfilter.h"
 
 #include <cstdint>
@@ -49,19 +54,15 @@ private:
         std::vector<int16_t> frameSamples;
     };
 
-    struct QueuedTimes {
-        std::optional<MediaTimeRange> time;
-        std::optional<MediaTimeRange> mediaTimes;
-    };
-
     // The connected input carrying this major type, other than `except`.
     InputPin *Connected(MajorType major, const InputPin *except = nullptr) const;
+    DvInfo ExpectedDvInfo(const InputPin &video) const;
     // Samples per channel that the next frame to deliver carries.
-    int64_t SamplesWanted(const std::vector<uint8_t> &frame) const;
+    int64_t SamplesWanted(const MediaSample &frame) const;
     // Of those, how many have arrived on a sound input.
     int64_t Available(const Sound &sound, int64_t wanted) const;
     StreamResult DeliverReadyFrames();
-    StreamResult DeliverFrame(const std::vector<uint8_t> &frame, int64_t wanted, const QueuedTimes &times);
+    StreamResult DeliverFrame(MediaSample &frame, int64_t wanted);
 
     OutputPin &output_;
 
@@ -70,9 +71,9 @@ private:
     std::vector<Sound> sounds_;
     int rate_ = 0;
     int bits_ = 16;
-    std::deque<std::vector<uint8_t>> queued_;
-    std::vector<std::vector<uint8_t>> spareFrames_;
-    std::deque<QueuedTimes> queuedTimes_;
+    // A frame is copied once, when it arrives; its sound goes into the copy, which is delivered.
+    std::deque<MediaSample> queued_;
+    std::vector<MediaSample> spareFrames_;
     int64_t framesOut_ = 0;
     int64_t samplesOut_ = 0;  // per channel, in the frames delivered
     bool ended_ = false;

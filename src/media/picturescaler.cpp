@@ -3,8 +3,26 @@
 #include <algorithm>
 
 extern "C" {
+#include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
 }
+
+namespace {
+
+bool IsRgb(int format)
+{
+    const AVPixFmtDescriptor *descriptor = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(format));
+    return descriptor && (descriptor->flags & AV_PIX_FMT_FLAG_RGB) != 0;
+}
+
+// Full chroma on the RGB side: swscale otherwise takes every other pixel's colour from
+// an RGB source (on a slow path) and interpolates it roughly for an RGB target.
+int ChromaFlags(int sourceFormat, int targetFormat)
+{
+    return (IsRgb(sourceFormat) ? SWS_FULL_CHR_H_INP : 0) | (IsRgb(targetFormat) ? SWS_FULL_CHR_H_INT : 0);
+}
+
+}  // namespace
 
 MediaType MakeRgb24VideoType(int width, int height, MediaTime avgTimePerFrame)
 {
@@ -46,7 +64,9 @@ bool PictureScaler::Scale(const PicturePlanes &source, int sourceWidth, int sour
         || targetHeight <= 0)
         return false;
     const bool direct = quality_ == ScalerQuality::Fast && sourceWidth == targetWidth && sourceHeight == targetHeight;
-    const int flags = direct ? SWS_POINT : SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT;
+    const int flags = direct ? SWS_POINT
+                             : SWS_BICUBIC | (quality_ == ScalerQuality::Accurate ? SWS_ACCURATE_RND : 0)
+                                   | ChromaFlags(sourceFormat, targetFormat);
     context_ = sws_getCachedContext(context_, sourceWidth, sourceHeight, static_cast<AVPixelFormat>(sourceFormat),
                                     targetWidth, targetHeight, static_cast<AVPixelFormat>(targetFormat), flags,
                                     nullptr, nullptr, nullptr);

@@ -31,9 +31,9 @@ struct PicturePlanes {
 // The planes of a 24-bit bottom-up picture held in bytes (at least Rgb24ImageSize).
 PicturePlanes Rgb24BottomUpPlanes(MutableByteSpan bytes, int width, int height);
 
-// Accurate: interpolated chroma and exact rounding, as FFmpeg's own conversions;
+// Accurate: bicubic, interpolated chroma and exact rounding, as FFmpeg's own conversions;
 // Fast: at the same size, swscale's direct colour converters, several times faster,
-// for the pictures a codec takes or gives.
+// and otherwise bicubic without exact rounding, for the pictures a codec takes or gives.
 enum class ScalerQuality { Accurate, Fast };
 
 class PictureScaler {

@@ -106,6 +106,41 @@ TEST(DeinterlacePicture, KeepsStillPicturesAndTheEvenFirstAndLastRows)
     EXPECT_FALSE(DeinterlacePicture(still, target, wrongMask, wrongMask));
 }
 
+// The rule spelt out pixel by pixel, against pictures of many widths whose rows differ
+// by amounts around the threshold, so that blocks that are and are not combs alternate.
+TEST(DeinterlacePicture, MatchesThePixelRuleAtAnyWidth)
+{
+    QRandomGenerator random(11);
+    for (const int width : {1, 7, 16, 17, 33, 100, 720}) {
+        SCOPED_TRACE(width);
+        QImage source(width, 12, QImage::Format_BGR888);
+        for (int y = 0; y < source.height(); ++y)
+            for (int i = 0; i < width * 3; ++i) {
+                // Stretches of calm and of strong combs, with steps of 17 and 18 in between.
+                const int stretch = (i / 3 / 8 + y / 2) % 3;
+                const int step = stretch == 0 ? static_cast<int>(random.bounded(2)) : 17 + static_cast<int>(random.bounded(2));
+                source.scanLine(y)[i] = static_cast<uint8_t>(y % 2 == 1 ? 120 - step * (stretch == 2 ? 2 : 1) : 120);
+            }
+        QImage expected = source;
+        for (int y = 1; y < source.height() - 1; y += 2)
+            for (int x = 0; x < width; ++x) {
+                const auto comb = [&](int at) {
+                    return at >= 0 && at < width
+                        && CombMeasure(source.constScanLine(y - 1) + 3 * at, source.constScanLine(y) + 3 * at,
+                                       source.constScanLine(y + 1) + 3 * at)
+                               >= kCombThreshold;
+                };
+                if (comb(x) && (comb(x - 1) || comb(x + 1)))
+                    for (int k = 0; k < 3; ++k)
+                        expected.scanLine(y)[3 * x + k] = static_cast<uint8_t>(
+                            (source.constScanLine(y - 1)[3 * x + k] + source.constScanLine(y + 1)[3 * x + k]) / 2);
+            }
+        if (width > 1)
+            EXPECT_NE(expected, source);
+        EXPECT_EQ(Deinterlaced(source), expected);
+    }
+}
+
 // A bar that moved between the fields: in the filter's output, bottom-up in the sample,
 // the odd rows inside the comb take the mean of their neighbours and nothing else changes.
 TEST(Tdv_deinter, RemovesTheCombsOfAnInterlacedPicture)

@@ -1,10 +1,14 @@
+#include "dvfiles.h"
 #include "syntheticdv.h"
 #include "writersources.h"
 
 #include "formats/dvaudio.h"
+#include "formats/dvinfo.h"
 #include "media/avimux.h"
 #include "media/dvmuxer.h"
+#include "media/dvsplitter.h"
 #include "media/filewriter.h"
+#include "media/mediaformats.h"
 #include "support/testsupport.h"
 
 #include <QDir>
@@ -195,6 +199,81 @@ TEST(DvMuxer, TwoStreamsBecomeThe12BitPairs)
             for (int ch = 0; ch < 4; ++ch)
                 ASSERT_EQ(pcm[static_cast<size_t>(4 * s + ch)], DvExpand12(DvCompress12(Tone(i * 1280 + s, ch % 2))))
                     << "frame " << i << " sample " << s << " channel " << ch;
+    }
+}
+
+// The information block the output's type carries is the one a reader takes from the
+// first frame the muxer delivers: the file's video packs, the sound packs written.
+TEST(DvMuxer, TheOutputTypeDescribesTheFramesItDelivers)
+{
+    const struct {
+        const char *name;
+        dvfiles::Options options;
+    } cases[] = {
+        {"type 2, 625/50, 48 kHz", {2, false, false, QStringLiteral("48k16")}},
+        {"type 2, 525/60, 48 kHz", {2, true, true, QStringLiteral("48k16")}},
+        {"type 1 through the DV splitter, 32 kHz 12-bit", {1, false, false, QStringLiteral("32k12")}},
+        {"type 2 without sound", {2, false, false, QStringLiteral("none")}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString path = dvfiles::Make(dir, QStringLiteral("source.avi"), c.options);
+        ASSERT_FALSE(path.isEmpty());
+        dvfiles::SplitGraph split(path);
+        ASSERT_TRUE(split.opened);
+        DvMuxer muxer;
+        DvSplitter dvSplitter;
+        split.graph.AddFilter(muxer);
+        split.graph.AddFilter(dvSplitter);
+        std::vector<OutputPin *> outputs = split.splitter.OutputPins();
+        if (c.options.type == 1) {
+            ASSERT_TRUE(split.graph.Connect(*outputs.front(), dvSplitter.Input()));
+            outputs = dvSplitter.OutputPins();
+        }
+        for (OutputPin *output : outputs)
+            ASSERT_TRUE(split.graph.Connect(*output, muxer.FreeInput()));
+        split.LogEveryOutput(muxer);
+        ASSERT_TRUE(split.RunToEnd());
+        const MediaType &type = muxer.Output().ConnectionMediaType();
+        EXPECT_EQ(type.majorType, MajorType::Interleaved);
+        const std::optional<DvInfo> declared = ParseDvInfo(type.FormatBytes());
+        ASSERT_TRUE(declared);
+        const std::vector<uint8_t> &first = split.logs.at(0)->Entries().at(0).data;
+        EXPECT_EQ(*declared, DvInfoFromFrame(first));
+        EXPECT_NE(declared->vauxSrc, DvInfo::kNoPack);
+        EXPECT_EQ(declared->aauxSrc == DvInfo::kNoPack, c.options.audio == QLatin1String("none"));
+    }
+}
+
+// Frames from elsewhere than a file (an encoder) are not there to be read before the
+// run: the block then says the system and the sound.
+TEST(DvMuxer, WithoutAFileTheOutputTypeStillSaysTheSystemAndTheSound)
+{
+    for (const bool is525 : {false, true}) {
+        SCOPED_TRACE(is525 ? "525/60" : "625/50");
+        FilterGraph graph;
+        ListSource video(DvVideoType(is525), {});
+        ListSource left(PcmType(32000, 2), {});
+        ListSource right(PcmType(32000, 2), {});
+        DvMuxer muxer;
+        dvfiles::SampleLog log;
+        for (Filter *f : std::initializer_list<Filter *>{&video, &left, &right, &muxer, &log})
+            graph.AddFilter(*f);
+        ASSERT_TRUE(graph.Connect(video.Output(), muxer.FreeInput()));
+        ASSERT_TRUE(graph.Connect(left.Output(), muxer.FreeInput()));
+        ASSERT_TRUE(graph.Connect(right.Output(), muxer.FreeInput()));
+        ASSERT_TRUE(graph.Connect(muxer.Output(), log.Input()));
+        const std::optional<DvInfo> declared = ParseDvInfo(muxer.Output().ConnectionMediaType().FormatBytes());
+        ASSERT_TRUE(declared);
+        // PC3 of the source packs: bit 5 set for 625/50.
+        EXPECT_EQ((declared->vauxSrc >> 16 & 0x20) == 0, is525);
+        EXPECT_EQ((declared->aauxSrc >> 16 & 0x20) == 0, is525);
+        const std::optional<DvAudioInfo> sound = DvAudioInfoFromDvInfo(*declared);
+        ASSERT_TRUE(sound);
+        EXPECT_EQ(sound->rate, 32000);
+        EXPECT_EQ(sound->bits, 12);
+        EXPECT_EQ(sound->pairs, 2);
     }
 }
 
