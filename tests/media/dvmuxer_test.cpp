@@ -210,10 +210,10 @@ TEST(DvMuxer, TheOutputTypeDescribesTheFramesItDelivers)
         const char *name;
         dvfiles::Options options;
     } cases[] = {
-        {"type 2, 625/50, 48 kHz", {2, false, false, QStringLiteral("48k16")}},
-        {"type 2, 525/60, 48 kHz", {2, true, true, QStringLiteral("48k16")}},
-        {"type 1 through the DV splitter, 32 kHz 12-bit", {1, false, false, QStringLiteral("32k12")}},
-        {"type 2 without sound", {2, false, false, QStringLiteral("none")}},
+        {"type 2, 625/50, 48 kHz", {.type = 2, .ntsc = false, .wide = false, .audio = QStringLiteral("48k16")}},
+        {"type 2, 525/60, 48 kHz", {.type = 2, .ntsc = true, .wide = true, .audio = QStringLiteral("48k16")}},
+        {"type 1 through the DV splitter, 32 kHz 12-bit", {.type = 1, .ntsc = false, .wide = false, .audio = QStringLiteral("32k12")}},
+        {"type 2 without sound", {.type = 2, .ntsc = false, .wide = false, .audio = QStringLiteral("none")}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
