@@ -59,7 +59,7 @@ std::string MediaInfo(const QString &path, const QString &inform)
         .toStdString();
 }
 
-// Runs the row on a.avi alone; the new file's name, or empty (with a failure) when the
+// Runs the row on a.avi alone; the new file's path, or empty (with a failure) when the
 // row did not add it to the list.
 QString RunOn(TableFixture &f, const char *command, const QString &destination, const QStringList &params = {})
 {
@@ -110,8 +110,9 @@ TEST(LosslessRows, TheTypeConversionsKeepEveryFrameAndMoveTheSoundUnchanged)
         // Out of the frames into a stream of its own, or back into the frames.
         const QByteArray sound = dvpeer::Pcm(f.Path(QStringLiteral("a.avi")));
         ASSERT_FALSE(sound.isEmpty());
-        EXPECT_EQ(dvpeer::Pcm(made).size(), sound.size());
-        EXPECT_TRUE(dvpeer::Pcm(made) == sound) << "the sound changed";
+        const QByteArray moved = dvpeer::Pcm(made);
+        EXPECT_EQ(moved.size(), sound.size());
+        EXPECT_TRUE(moved == sound) << "the sound changed";
     }
 }
 
