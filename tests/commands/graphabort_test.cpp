@@ -201,8 +201,9 @@ TEST(GraphAbort, AbortStopsTheSecondFileSkipsTheThirdAndAbortAllEndsTheRun)
             using Result = GraphCompletion::Result;
             ASSERT_EQ(runs.size(), all ? 2U : 3U) << "the third file's graph is not run";
             EXPECT_EQ(runs.front(), Result::Complete);
-            if (!all)
+            if (!all) {
                 EXPECT_EQ(runs.back(), Result::Complete) << "a stale end of the stopped graph cut the last file short";
+            }
 
             const int whole = row.content(f.Path(OutputOf(QStringLiteral("a.avi"), row)));
             EXPECT_GT(whole, 0) << "the first file is whole";
@@ -210,8 +211,9 @@ TEST(GraphAbort, AbortStopsTheSecondFileSkipsTheThirdAndAbortAllEndsTheRun)
             EXPECT_EQ(runs[1], Result::StoppedEarly);
             EXPECT_GE(partial, 0) << "the aborted file is closed and readable";
             EXPECT_LT(partial, whole) << "the aborted file is shorter";
-            if (row.hold)
+            if (row.hold) {
                 EXPECT_EQ(partial, 1) << "what the scan wrote before the stop is kept";
+            }
             EXPECT_FALSE(QFileInfo::exists(f.Path(OutputOf(QStringLiteral("c.avi"), row)))) << "the third is skipped";
             const int last = row.content(f.Path(OutputOf(QStringLiteral("d.avi"), row)));
             EXPECT_EQ(last, all ? -1 : whole) << "the last file runs after a simple abort only";
