@@ -352,8 +352,10 @@ MediaSeeking *TCdm::GraphStandard(const QString &source, const QString &destinat
     DvEncoderFilter &encoder = Attach(dvEnc_, "DVenc");
     encoder.SetFormatResolution(ntsc ? DvVideoFormat::Ntsc : DvVideoFormat::Pal);
     DvDecoder &decoder = Attach(dvDecoder_, "DVdecoder");
-    // Each new frame carries the frame it comes from, whose metadata it takes.
+    // Each new frame carries the frame it comes from, whose metadata it takes, so
+    // the decoder may work ahead.
     decoder.SetKeepsSourceFrames(true);
+    decoder.SetDecodesAhead(true);
     Attach(dvmuxer_, "dvmuxer");
     Attach(dvsplitter_, "dvsplitter");
     Attach(avimux_, "avimux");
@@ -381,8 +383,10 @@ MediaSeeking *TCdm::GraphIncruster(const QString &source, const QString &destina
     DvEncoderFilter &encoder = Attach(dvEnc_, "DVenc");
     encoder.SetFormatResolution(system == 0 ? DvVideoFormat::Pal : DvVideoFormat::Ntsc);
     DvDecoder &decoder = Attach(dvDecoder_, "DVdecoder");
-    // Only the segments under the date are encoded anew; the rest is copied.
+    // Only the segments under the date are encoded anew; the rest is copied. The
+    // overlay finds each frame's date by the frame, so the decoder may work ahead.
     decoder.SetKeepsSourceFrames(true);
+    decoder.SetDecodesAhead(true);
     Attach(dvmuxer_, "dvmuxer");
     Attach(dvsplitter_, "dvsplitter");
     Attach(avimux_, "avimux");

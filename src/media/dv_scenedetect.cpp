@@ -66,9 +66,11 @@ void SceneDetectCore::StartStreaming(std::optional<int64_t> averageFrameDuration
     current_.Frame = 0;
     std::lock_guard lock(mutex_);
     savedHeads_.Entries[0].Sample = -1;
+    recentCount_ = 0;
 }
 
-void SceneDetectCore::ProcessSample(ByteSpan sample, std::optional<int32_t> frameNumber)
+void SceneDetectCore::ProcessSample(ByteSpan sample, std::optional<int32_t> frameNumber,
+                                    std::optional<int64_t> mediaStart)
 {
     TakePendingSettings();
     const int sequences = dvlayout::SequencesForFrameSize(sample.size());
@@ -90,7 +92,7 @@ void SceneDetectCore::ProcessSample(ByteSpan sample, std::optional<int32_t> fram
             start_ = current_;
             firstFrame_ = false;
         }
-        Publish(sample, sequences);
+        Publish(sample, sequences, mediaStart);
         ++current_.Frame;
     }
     ++sampleCount_;
@@ -198,10 +200,12 @@ void SceneDetectCore::EndScene()
     start_ = current_;
 }
 
-void SceneDetectCore::Publish(ByteSpan frame, int sequences)
+void SceneDetectCore::Publish(ByteSpan frame, int sequences, std::optional<int64_t> mediaStart)
 {
     std::lock_guard lock(mutex_);
     published_ = current_;
+    if (mediaStart)
+        recent_[recentCount_++ % kRecentFrames] = RecentFrame{*mediaStart, current_};
     for (int s = 0; s < sequences; ++s) {
         TSavedHead &entry = savedHeads_.Entries[static_cast<size_t>(s)];
         const ByteSpan head = frame.subspan(dvlayout::kSequenceSize * static_cast<size_t>(s), TSavedHead::kSize);
@@ -249,10 +253,23 @@ TFrameInfo SceneDetectCore::Published() const
     return published_;
 }
 
+std::optional<TFrameInfo> SceneDetectCore::PublishedAt(int64_t mediaStart) const
+{
+    std::lock_guard lock(mutex_);
+    const size_t kept = std::min(recentCount_, kRecentFrames);
+    for (size_t back = 1; back <= kept; ++back) {
+        const RecentFrame &frame = recent_[(recentCount_ - back) % kRecentFrames];
+        if (frame.mediaStart == mediaStart)
+            return frame.info;
+    }
+    return std::nullopt;
+}
+
 void SceneDetectCore::ClearPublished()
 {
     std::lock_guard lock(mutex_);
     published_ = {};
+    recentCount_ = 0;
 }
 
 TSavedHeads SceneDetectCore::SavedHeads() const

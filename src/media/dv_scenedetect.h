@@ -84,8 +84,10 @@ public:
     void StartStreaming(std::optional<int64_t> averageFrameDuration);
     // One sample of the stream; samples of another size than a DV frame only count.
     // frameNumber, when given, numbers the frame instead of the count since the start
-    // (a player that seeks gives the file's frame number).
-    void ProcessSample(ByteSpan sample, std::optional<int32_t> frameNumber = std::nullopt);
+    // (a player that seeks gives the file's frame number). mediaStart, the sample's
+    // media start time when it has one, is what PublishedAt finds the frame by.
+    void ProcessSample(ByteSpan sample, std::optional<int32_t> frameNumber = std::nullopt,
+                       std::optional<int64_t> mediaStart = std::nullopt);
     // Reports the last scene, clears the lines, calls the end callback and resets.
     void EndOfStream();
     // The run was stopped before its end: the scene in progress is dropped, not
@@ -101,6 +103,10 @@ public:
 
     // Any thread: copies of what the last DV frame left.
     TFrameInfo Published() const;
+    // What one of the last few DV frames left, found by its media start time: for a
+    // filter that gets its frames some frames behind the detector (after a decoder
+    // that works ahead). Empty when the frame is not among them.
+    std::optional<TFrameInfo> PublishedAt(int64_t mediaStart) const;
     // Forgets the published frame, for a graph that will bring no DV frame (a
     // player showing another kind of file), so that no stale datecode is drawn.
     void ClearPublished();
@@ -115,7 +121,7 @@ private:
     void HideLines();
     void CheckBreaks();
     void EndScene();
-    void Publish(ByteSpan frame, int sequences);
+    void Publish(ByteSpan frame, int sequences, std::optional<int64_t> mediaStart);
     void ResetScenes();
 
     TFrameInfo current_;
@@ -141,8 +147,16 @@ private:
     SubtitleCallback subtitleCallback_;
     EndCallback endCallback_;
 
-    mutable std::mutex mutex_;  // guards the three below
+    struct RecentFrame {
+        int64_t mediaStart = 0;
+        TFrameInfo info;
+    };
+    static constexpr size_t kRecentFrames = 8;  // more than any filter works ahead
+
+    mutable std::mutex mutex_;  // guards the five below
     TFrameInfo published_;
+    std::array<RecentFrame, kRecentFrames> recent_;
+    size_t recentCount_ = 0;  // entries filled, the newest at recentCount_ - 1 modulo the size
     TSavedHeads savedHeads_;
     std::optional<TincrustRec> pendingSettings_;
     std::atomic<bool> settingsPending_ = false;

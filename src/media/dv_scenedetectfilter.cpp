@@ -30,7 +30,8 @@ StreamResult Tdv_sceneDetect::Transform(MediaSample &sample)
     std::optional<int32_t> frameNumber;
     if (framesFromMediaTimes_ && sample.MediaTimes())
         frameNumber = static_cast<int32_t>(sample.MediaTimes()->start);
-    core_.ProcessSample(sample.Data(), frameNumber);
+    core_.ProcessSample(sample.Data(), frameNumber,
+                        sample.MediaTimes() ? std::optional(sample.MediaTimes()->start) : std::nullopt);
     return StreamResult::Ok();
 }
 

@@ -354,7 +354,10 @@ StreamResult Tdv_Superposer::Transform(const MediaSample &input, MediaSample &ou
     if (!CopyBottomUpToImage(input.Data(), frameBitmap_)) {
         result = StreamResult::Error(QStringLiteral("A picture given to the overlay filter is too short."));
     } else {
-        const TFrameInfo info = sceneDetector_.Published();
+        // The information of this very frame, also when the decoder works ahead.
+        const std::optional<TFrameInfo> own =
+            input.MediaTimes() ? sceneDetector_.PublishedAt(input.MediaTimes()->start) : std::nullopt;
+        const TFrameInfo info = own ? *own : sceneDetector_.Published();
         UpdateCountdown(info);
         QRect drawn;
         if (enabled_ && (settings_.When == IncrustWhen::kPermanently || countdown_ > 0))

@@ -6,7 +6,6 @@
 #include "media/mediaformats.h"
 
 #include <algorithm>
-#include <utility>
 
 extern "C" {
 #include <libavutil/frame.h>
@@ -35,7 +34,7 @@ DvEncoderFilter::DvEncoderFilter() : TBCTransformFilter(QString::fromLatin1(kFri
 
 DvEncoderFilter::~DvEncoderFilter()
 {
-    StopWorker();
+    worker_.Stop();
     Close();
 }
 
@@ -72,7 +71,7 @@ void DvEncoderFilter::Close()
 
 StreamResult DvEncoderFilter::StartStreaming()
 {
-    StopWorker();
+    worker_.Stop();
     Close();
     const std::optional<BitmapInfoHeader> input = Rgb24Header(Input().ConnectionMediaType());
     if (!input)
@@ -94,66 +93,20 @@ StreamResult DvEncoderFilter::StartStreaming()
             return StreamResult::Error(QStringLiteral("Out of memory while opening the DV video encoder."));
         }
     }
-    StartWorker();
+    worker_.Start([this](Job &job) { Encode(job); });
     return StreamResult::Ok();
 }
 
 StreamResult DvEncoderFilter::StopStreaming(bool)
 {
-    StopWorker();
+    worker_.Stop();
     Close();
     return StreamResult::Ok();
 }
 
-void DvEncoderFilter::StartWorker()
-{
-    queued_ = nullptr;
-    finished_ = nullptr;
-    quit_ = false;
-    worker_ = std::thread([this] { WorkerLoop(); });
-}
-
-void DvEncoderFilter::StopWorker()
-{
-    if (!worker_.joinable())
-        return;
-    {
-        std::lock_guard lock(mutex_);
-        quit_ = true;
-    }
-    changed_.notify_all();
-    worker_.join();
-    queued_ = nullptr;
-    finished_ = nullptr;
-}
-
-void DvEncoderFilter::WorkerLoop()
-{
-    std::unique_lock lock(mutex_);
-    for (;;) {
-        changed_.wait(lock, [this] { return quit_ || queued_; });
-        if (!queued_)
-            return;  // a job in hand is finished before quitting
-        Job *job = queued_;
-        lock.unlock();
-        Encode(*job);
-        lock.lock();
-        queued_ = nullptr;
-        finished_ = job;
-        changed_.notify_all();
-    }
-}
-
-DvEncoderFilter::Job *DvEncoderFilter::FinishJob()
-{
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return !queued_; });
-    return std::exchange(finished_, nullptr);
-}
-
 StreamResult DvEncoderFilter::DeliverFinished()
 {
-    Job *job = FinishJob();
+    Job *job = worker_.Finish();
     if (!job)
         return StreamResult::Ok();
     if (!job->result.IsOk())
@@ -163,7 +116,7 @@ StreamResult DvEncoderFilter::DeliverFinished()
 
 StreamResult DvEncoderFilter::Receive(InputPin &, MediaSample &sample)
 {
-    Job *done = FinishJob();
+    Job *done = worker_.Finish();
     if (done && !done->result.IsOk())
         return done->result;
     Job &job = jobs_[nextJob_];
@@ -180,11 +133,7 @@ StreamResult DvEncoderFilter::Receive(InputPin &, MediaSample &sample)
         Encode(job);
         return job.result.IsOk() ? Output().Deliver(job.output) : job.result;
     }
-    {
-        std::lock_guard lock(mutex_);
-        queued_ = &job;
-    }
-    changed_.notify_all();
+    worker_.Post(job);
     // Frame n - 1 goes downstream while the worker encodes frame n.
     return done ? Output().Deliver(done->output) : StreamResult::Ok();
 }
@@ -198,7 +147,7 @@ StreamResult DvEncoderFilter::EndOfStream(InputPin &pin)
 
 void DvEncoderFilter::Flush()
 {
-    FinishJob();
+    worker_.Finish();
 }
 
 StreamResult DvEncoderFilter::Transform(const MediaSample &, MediaSample &)

@@ -15,14 +15,12 @@
 #pragma once
 
 #include "media/dvvideoencoder.h"
+#include "media/jobworker.h"
 #include "media/picturescaler.h"
 #include "media/transformfilter.h"
 
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <optional>
-#include <thread>
 
 struct AVFrame;
 
@@ -66,11 +64,6 @@ private:
     StreamResult Prepare(const MediaSample &input, Job &job);
     // Worker thread (or the streaming thread for frames that leave at once).
     void Encode(Job &job);
-    void WorkerLoop();
-    void StartWorker();
-    void StopWorker();
-    // Waits for the job in hand, if any, and takes it out of the worker's hands.
-    Job *FinishJob();
     StreamResult DeliverFinished();
 
     DvVideoFormat format_ = DvVideoFormat::Pal;
@@ -82,10 +75,5 @@ private:
 
     Job jobs_[2];
     int nextJob_ = 0;
-    std::thread worker_;
-    std::mutex mutex_;  // guards the three below
-    std::condition_variable changed_;
-    Job *queued_ = nullptr;    // handed to the worker, not yet done
-    Job *finished_ = nullptr;  // done, not yet delivered
-    bool quit_ = false;
+    JobWorker<Job> worker_;
 };

@@ -26,6 +26,39 @@ constexpr int kMaxDimension = 8192;
 
 }  // namespace
 
+class VideoDecoder::PinOut final : public PictureOut {
+public:
+    explicit PinOut(OutputPin &pin) : pin_(pin) {}
+    MediaSample &Next(size_t size) override { return pin_.GetDeliveryBuffer(size); }
+    StreamResult Ready(MediaSample &picture) override { return pin_.Deliver(picture); }
+
+private:
+    OutputPin &pin_;
+};
+
+class VideoDecoder::JobOut final : public PictureOut {
+public:
+    explicit JobOut(DecodeJob &job) : job_(job) {}
+    MediaSample &Next(size_t size) override
+    {
+        if (job_.count == job_.pictures.size())
+            job_.pictures.push_back(std::make_unique<MediaSample>());
+        MediaSample &picture = *job_.pictures[job_.count];
+        picture.ResetProperties();
+        picture.Reserve(size);
+        picture.SetActualLength(size);
+        return picture;
+    }
+    StreamResult Ready(MediaSample &) override
+    {
+        ++job_.count;
+        return StreamResult::Ok();
+    }
+
+private:
+    DecodeJob &job_;
+};
+
 VideoDecoder::VideoDecoder() : VideoDecoder(QString::fromLatin1(kFriendlyName)) {}
 
 VideoDecoder::VideoDecoder(QString friendlyName)
@@ -36,6 +69,7 @@ VideoDecoder::VideoDecoder(QString friendlyName)
 
 VideoDecoder::~VideoDecoder()
 {
+    worker_.Stop();
     Close();
 }
 
@@ -88,6 +122,7 @@ void VideoDecoder::Close()
 
 StreamResult VideoDecoder::StartStreaming()
 {
+    worker_.Stop();
     Close();
     const std::optional<VideoDecoderSetup> setup = SetupFor(input_.ConnectionMediaType());
     if (!setup)
@@ -121,17 +156,24 @@ StreamResult VideoDecoder::StartStreaming()
         Close();
         return StreamResult::Error(QStringLiteral("The video decoder could not be opened: %1").arg(AvErrorText(rc)));
     }
+    if (decodesAhead_)
+        worker_.Start([this](DecodeJob &job) {
+            JobOut out(job);
+            job.result = Decode(job.packet, out);
+        });
     return StreamResult::Ok();
 }
 
 StreamResult VideoDecoder::StopStreaming(bool)
 {
+    worker_.Stop();
     Close();
     return StreamResult::Ok();
 }
 
 void VideoDecoder::Flush()
 {
+    worker_.Finish();
     if (context_)
         avcodec_flush_buffers(context_);
     ForgetPending();
@@ -183,6 +225,41 @@ StreamResult VideoDecoder::Receive(InputPin &, MediaSample &sample)
 {
     if (!context_)
         return StreamResult::Error(QStringLiteral("The video decoder is not open."));
+    if (!decodesAhead_ || !sample.MediaTimes()) {
+        if (StreamResult result = DeliverJob(); !result.IsOk())
+            return result;
+        PinOut out(output_);
+        return Decode(sample, out);
+    }
+    DecodeJob *done = worker_.Finish();
+    DecodeJob &job = jobs_[nextJob_];
+    nextJob_ = 1 - nextJob_;
+    job.packet.CopyFrom(sample);
+    job.count = 0;
+    job.result = StreamResult::Ok();
+    worker_.Post(job);
+    // The pictures of frame n - 1 go downstream while the worker decodes frame n.
+    return done ? DeliverPictures(*done) : StreamResult::Ok();
+}
+
+StreamResult VideoDecoder::DeliverJob()
+{
+    DecodeJob *done = worker_.Finish();
+    return done ? DeliverPictures(*done) : StreamResult::Ok();
+}
+
+StreamResult VideoDecoder::DeliverPictures(DecodeJob &job)
+{
+    if (!job.result.IsOk())
+        return job.result;
+    for (size_t i = 0; i < job.count; ++i)
+        if (StreamResult result = output_.Deliver(*job.pictures[i]); !result.IsOk())
+            return result;
+    return StreamResult::Ok();
+}
+
+StreamResult VideoDecoder::Decode(const MediaSample &sample, PictureOut &out)
+{
     const ByteSpan data = sample.Data();
     if (data.empty())
         return StreamResult::Ok();  // an AVI frame that repeats the previous picture
@@ -195,7 +272,7 @@ StreamResult VideoDecoder::Receive(InputPin &, MediaSample &sample)
     int rc = avcodec_send_packet(context_, packet_);
     if (rc == AVERROR(EAGAIN)) {
         // The decoder wants its finished pictures taken before it takes more.
-        StreamResult result = DeliverPictures();
+        StreamResult result = TakePictures(out);
         if (!result.IsOk())
             return result;
         rc = avcodec_send_packet(context_, packet_);
@@ -207,21 +284,24 @@ StreamResult VideoDecoder::Receive(InputPin &, MediaSample &sample)
         PushPending(sample);
     else if (rc != AVERROR_INVALIDDATA)
         return StreamResult::Error(QStringLiteral("Video decoding failed: %1").arg(AvErrorText(rc)));
-    return DeliverPictures();
+    return TakePictures(out);
 }
 
 StreamResult VideoDecoder::EndOfStream(InputPin &pin)
 {
+    if (StreamResult result = DeliverJob(); !result.IsOk())
+        return result;
     if (context_) {
         avcodec_send_packet(context_, nullptr);
-        StreamResult result = DeliverPictures();
+        PinOut out(output_);
+        StreamResult result = TakePictures(out);
         if (!result.IsOk())
             return result;
     }
     return Filter::EndOfStream(pin);
 }
 
-StreamResult VideoDecoder::DeliverPictures()
+StreamResult VideoDecoder::TakePictures(PictureOut &out)
 {
     for (;;) {
         const int rc = avcodec_receive_frame(context_, frame_);
@@ -232,7 +312,7 @@ StreamResult VideoDecoder::DeliverPictures()
         if (rc < 0)
             return StreamResult::Error(QStringLiteral("Video decoding failed: %1").arg(AvErrorText(rc)));
         const std::optional<PendingProperties> properties = PopPending();
-        MediaSample &output = output_.GetDeliveryBuffer(Rgb24ImageSize(setup_.width, setup_.height));
+        MediaSample &output = out.Next(Rgb24ImageSize(setup_.width, setup_.height));
         PicturePlanes source;
         for (int plane = 0; plane < 4; ++plane) {
             source.data[plane] = frame_->data[plane];
@@ -254,7 +334,7 @@ StreamResult VideoDecoder::DeliverPictures()
                 output.SetSource(PictureSource{properties->source, QRect()});
         }
         output.SetSyncPoint(true);
-        StreamResult result = output_.Deliver(output);
+        StreamResult result = out.Ready(output);
         if (!result.IsOk())
             return result;
     }

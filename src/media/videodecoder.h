@@ -10,6 +10,7 @@
 #pragma once
 
 #include "media/filter.h"
+#include "media/jobworker.h"
 #include "media/picturescaler.h"
 
 #include <QByteArray>
@@ -46,6 +47,13 @@ public:
     InputPin &Input() const { return input_; }
     OutputPin &Output() const { return output_; }
 
+    // Decodes frame n on a worker thread of its own while the streaming thread delivers
+    // frame n - 1 and goes on; for graphs whose later filters find what they need of a
+    // frame by the frame itself (its media times, its picture source), not in the
+    // state of the filters before the decoder. Samples without media times are decoded
+    // at once. Off until set; set while the graph is stopped.
+    void SetDecodesAhead(bool ahead) { decodesAhead_ = ahead; }
+
 protected:
     explicit VideoDecoder(QString friendlyName);
 
@@ -72,12 +80,33 @@ private:
     };
     static constexpr size_t kMaxPending = 64;  // more than any decoder holds back
 
+    // Where decoded pictures go: straight downstream, or into a job of the worker.
+    class PictureOut {
+    public:
+        virtual ~PictureOut() = default;
+        virtual MediaSample &Next(size_t size) = 0;
+        virtual StreamResult Ready(MediaSample &picture) = 0;
+    };
+    class PinOut;
+    // A sample decoded on the worker and the pictures it gave.
+    struct DecodeJob {
+        MediaSample packet;
+        std::vector<std::unique_ptr<MediaSample>> pictures;
+        size_t count = 0;
+        StreamResult result = StreamResult::Ok();
+    };
+    class JobOut;
+
     void Close();
+    StreamResult Decode(const MediaSample &sample, PictureOut &out);
+    // Hands out every picture the decoder has ready.
+    StreamResult TakePictures(PictureOut &out);
+    // Waits for the worker's job, if any, and delivers its pictures.
+    StreamResult DeliverJob();
+    StreamResult DeliverPictures(DecodeJob &job);
     void PushPending(const MediaSample &sample);
     std::optional<PendingProperties> PopPending();
     void ForgetPending();
-    // Delivers every picture the decoder has ready.
-    StreamResult DeliverPictures();
     // A copy of the sample's bytes in a buffer no picture holds any more.
     std::shared_ptr<const std::vector<uint8_t>> SourceCopy(const MediaSample &sample);
 
@@ -93,4 +122,8 @@ private:
     size_t pendingFirst_ = 0;
     size_t pendingCount_ = 0;
     std::vector<std::shared_ptr<std::vector<uint8_t>>> sourceFrames_;
+    bool decodesAhead_ = false;
+    DecodeJob jobs_[2];
+    int nextJob_ = 0;
+    JobWorker<DecodeJob> worker_;
 };
