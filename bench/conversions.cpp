@@ -72,14 +72,14 @@ void ResetPeakMemory()
 }
 
 // VmHWM in MiB, or -1.
-long PeakMemoryMiB()
+double PeakMemoryMiB()
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray &line : status.readAll().split('\n'))
         if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').front().toLong() / 1024;
+            return line.mid(6).trimmed().split(' ').front().toDouble() / 1024;
     return -1;
 }
 
@@ -161,7 +161,7 @@ int main(int argc, char **argv)
     for (const Row &row : rows) {
         if (!chosen(row))
             continue;
-        long peaks[2] = {};
+        double peaks[2] = {};
         const Sources *lengths[2] = {&minute, &longer};
         for (int i = 0; i < 2; ++i) {
             ResetPeakMemory();
@@ -169,7 +169,7 @@ int main(int argc, char **argv)
                 std::fprintf(stderr, "%s failed on the %s file\n", row.name, i == 0 ? "short" : "long");
             peaks[i] = PeakMemoryMiB();
         }
-        std::printf("peak %s 1min %ld MiB %dmin %ld MiB\n", row.name, peaks[0], longMinutes, peaks[1]);
+        std::printf("peak %s 1min %.1f MiB %dmin %.1f MiB\n", row.name, peaks[0], longMinutes, peaks[1]);
         std::fflush(stdout);
     }
     return 0;
