@@ -1,9 +1,10 @@
 // The conversion and scan commands, each as its graph runs it, against the closest
 // FFmpeg command on the same 60-second PAL file: prints "ratio NAME R" for type1,
 // type2, ntsc, scan-content and extract-audio (R = our time / FFmpeg's, best of a
-// few). Then runs each of ours once more on a 1-minute and a 10-minute file (5 when
-// the disk is short) and prints "peak NAME 1min X MiB 10min Y MiB", the process's
-// peak resident memory during that run: a conversion streams, so both should match.
+// few), and "cpu-ratio NAME R", the same for the processor time on all cores. Then
+// runs each of ours once more on a 1-minute and a 10-minute file (5 when the disk is
+// short) and prints "peak NAME 1min X MiB 10min Y MiB", the process's peak resident
+// memory during that run: a conversion streams, so both should match.
 //
 // Usage: bench_conversions [--no-memory] [ROW...]   (no ROW: every row)
 #include "media/cdm.h"
@@ -14,6 +15,8 @@
 #include <QGuiApplication>
 #include <QStorageInfo>
 #include <QTemporaryDir>
+
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <chrono>
@@ -32,34 +35,61 @@ constexpr int kShortLongMinutes = 5;
 // Disk one PAL minute takes: both sources, the new file and the sound.
 constexpr qint64 kBytesPerMinute = qint64{3} * 230 * 1024 * 1024 + 12 * 1024 * 1024;
 
-// Builds, runs unclocked and waits for the end of one graph.
-double RunGraph(TCdm &cdm, const std::function<MediaSeeking *()> &build)
+// Wall-clock time of one run, and the processor time it took on every core: on a
+// loaded machine a program with more threads gets a larger share, which the second shows.
+struct Timing {
+    double wall = kFailed;
+    double cpu = kFailed;
+};
+
+double CpuSeconds(int who)
 {
-    const auto start = std::chrono::steady_clock::now();
-    if (!build() || !cdm.Graph().Run())
-        return kFailed;
-    const auto completion = cdm.Graph().WaitForCompletion(bench::kWaitMs);
-    cdm.Graph().Stop();
-    if (!completion || completion->result != GraphCompletion::Result::Complete)
-        return kFailed;
-    return bench::Seconds(start);
+    rusage usage{};
+    getrusage(who, &usage);
+    const auto seconds = [](const timeval &t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-double BestOf(const std::function<double()> &once)
+// Runs `once` (true when it succeeded) and times it; `who` is RUSAGE_SELF or RUSAGE_CHILDREN.
+Timing Measure(int who, const std::function<bool()> &once)
 {
-    double best = std::numeric_limits<double>::infinity();
-    for (int run = 0; run < kRuns; ++run)
-        best = std::min(best, once());
+    const auto start = std::chrono::steady_clock::now();
+    const double cpu = CpuSeconds(who);
+    if (!once())
+        return {};
+    return {bench::Seconds(start), CpuSeconds(who) - cpu};
+}
+
+// Builds, runs unclocked and waits for the end of one graph.
+Timing RunGraph(TCdm &cdm, const std::function<MediaSeeking *()> &build)
+{
+    return Measure(RUSAGE_SELF, [&] {
+        if (!build() || !cdm.Graph().Run())
+            return false;
+        const auto completion = cdm.Graph().WaitForCompletion(bench::kWaitMs);
+        cdm.Graph().Stop();
+        return completion && completion->result == GraphCompletion::Result::Complete;
+    });
+}
+
+// The least of each over a few runs.
+Timing BestOf(const std::function<Timing()> &once)
+{
+    Timing best{std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity()};
+    for (int run = 0; run < kRuns; ++run) {
+        const Timing timing = once();
+        best.wall = std::min(best.wall, timing.wall);
+        best.cpu = std::min(best.cpu, timing.cpu);
+    }
     return best;
 }
 
-double FfmpegTime(const QStringList &args)
+Timing FfmpegTime(const QStringList &args)
 {
     return BestOf([&] {
-        const auto start = std::chrono::steady_clock::now();
-        return bench::RunProgram(QStringLiteral("ffmpeg"), QStringList{"-v", "error", "-nostdin", "-y"} + args)
-                   ? bench::Seconds(start)
-                   : kFailed;
+        return Measure(RUSAGE_CHILDREN, [&] {
+            return bench::RunProgram(QStringLiteral("ffmpeg"), QStringList{"-v", "error", "-nostdin", "-y"} + args);
+        });
     });
 }
 
@@ -72,14 +102,14 @@ void ResetPeakMemory()
 }
 
 // VmHWM in MiB, or -1.
-long PeakMemoryMiB()
+double PeakMemoryMiB()
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray &line : status.readAll().split('\n'))
         if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').front().toLong() / 1024;
+            return line.mid(6).trimmed().split(' ').front().toDouble() / 1024;
     return -1;
 }
 
@@ -144,10 +174,12 @@ int main(int argc, char **argv)
     for (const Row &row : rows) {
         if (!chosen(row))
             continue;
-        const double ours = BestOf([&] { return RunGraph(cdm, [&] { return row.ours(minute); }); });
-        const double ffmpeg = FfmpegTime(row.ffmpeg(minute));
-        std::printf("%s: ours %.3f s, ffmpeg %.3f s\n", row.name, ours, ffmpeg);
-        std::printf("ratio %s %.3f\n", row.name, ours / ffmpeg);
+        const Timing ours = BestOf([&] { return RunGraph(cdm, [&] { return row.ours(minute); }); });
+        const Timing ffmpeg = FfmpegTime(row.ffmpeg(minute));
+        std::printf("%s: ours %.3f s (processor %.3f s), ffmpeg %.3f s (processor %.3f s)\n", row.name, ours.wall,
+                    ours.cpu, ffmpeg.wall, ffmpeg.cpu);
+        std::printf("ratio %s %.3f\n", row.name, ours.wall / ffmpeg.wall);
+        std::printf("cpu-ratio %s %.3f\n", row.name, ours.cpu / ffmpeg.cpu);
         std::fflush(stdout);
     }
     if (!memory)
@@ -161,15 +193,15 @@ int main(int argc, char **argv)
     for (const Row &row : rows) {
         if (!chosen(row))
             continue;
-        long peaks[2] = {};
+        double peaks[2] = {};
         const Sources *lengths[2] = {&minute, &longer};
         for (int i = 0; i < 2; ++i) {
             ResetPeakMemory();
-            if (std::isnan(RunGraph(cdm, [&] { return row.ours(*lengths[i]); })))
+            if (std::isnan(RunGraph(cdm, [&] { return row.ours(*lengths[i]); }).wall))
                 std::fprintf(stderr, "%s failed on the %s file\n", row.name, i == 0 ? "short" : "long");
             peaks[i] = PeakMemoryMiB();
         }
-        std::printf("peak %s 1min %ld MiB %dmin %ld MiB\n", row.name, peaks[0], longMinutes, peaks[1]);
+        std::printf("peak %s 1min %.1f MiB %dmin %.1f MiB\n", row.name, peaks[0], longMinutes, peaks[1]);
         std::fflush(stdout);
     }
     return 0;
