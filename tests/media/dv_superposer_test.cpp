@@ -3,11 +3,15 @@
 
 #include "base/datetimeformat.h"
 #include "media/dv_deinter.h"
+#include "media/dv_scenedetectfilter.h"
 #include "media/dv_superposer.h"
+#include "media/dvdecoder.h"
+#include "media/mediaformats.h"
 #include "media/picturescaler.h"
 #include "media/transinplacefilter.h"
 
 #include <QFontMetrics>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -315,4 +319,43 @@ TEST(Tdv_Superposer, SizesTheFontFromPointsOrFromThePictureWidth)
     rec.Font.color = Qt::yellow;
     overlay.SetOverlaySettings(rec);
     EXPECT_EQ(overlay.Font().pixelSize(), 360 * 21 / 720);
+}
+
+// A decoder that works ahead hands the overlay its frames one behind the datecode
+// detector; the overlay still draws each frame's own date and time: the pictures are
+// those of a decoder that does not, and the second's change lands on its frame.
+TEST(Tdv_Superposer, DrawsEachFramesOwnDateAfterADecoderThatWorksAhead)
+{
+    QTemporaryDir dir;
+    constexpr int kFrames = 30;  // 15:30:12 and, from frame 25, 15:30:13
+    const std::vector<Bytes> frames = GeneratedDvFrames(dir.filePath(QStringLiteral("pal.avi")), false, kFrames);
+    ASSERT_EQ(frames.size(), size_t{kFrames});
+    VideoInfoHeader header;
+    header.avgTimePerFrame = kFrameTime625;
+    header.bmiHeader.width = 720;
+    header.bmiHeader.height = 576;
+    header.bmiHeader.compression = kSubtypeDvsd;
+    std::vector<Bytes> drawn[2];
+    for (const bool ahead : {false, true}) {
+        SCOPED_TRACE(ahead ? "ahead" : "in step");
+        SampleListSource source(MakeVideoType(kSubtypeDvsd, header), frames);
+        Tdv_sceneDetect detector;
+        DvDecoder decoder;
+        decoder.SetDecodesAhead(ahead);
+        Tdv_Superposer overlay(detector.Core());
+        TincrustRec rec;
+        rec.When = IncrustWhen::kPermanently;
+        overlay.SetOverlaySettings(rec);
+        KeepingSink sink;
+        ASSERT_EQ(RunChain(source, {&detector, &decoder, &overlay}, sink), QString());
+        drawn[ahead] = std::move(sink.samples);
+        ASSERT_EQ(drawn[ahead].size(), size_t{kFrames});
+    }
+    EXPECT_TRUE(drawn[0] == drawn[1]);
+    const auto textOf = [](const Bytes &picture) {
+        return Bytes(picture.begin(), picture.begin() + static_cast<std::ptrdiff_t>(picture.size() / 4));
+    };
+    // The lines are at the bottom, which comes first in a bottom-up picture.
+    EXPECT_NE(textOf(drawn[1][24]), textOf(drawn[1][25]));
+    EXPECT_EQ(textOf(drawn[1][25]), textOf(drawn[1][26]));
 }
