@@ -47,7 +47,10 @@ AtomicFile::AtomicFile(int fd, QString destination, QString temporaryPath)
     buffer_.reserve(kBufferSize);
 }
 
-AtomicFile::~AtomicFile() { Discard(); }
+AtomicFile::~AtomicFile()
+{
+    Discard();
+}
 
 bool AtomicFile::Fail(const QString &what)
 {
@@ -56,19 +59,40 @@ bool AtomicFile::Fail(const QString &what)
     return false;
 }
 
-bool AtomicFile::WriteAt(uint64_t position, std::span<const uint8_t> bytes)
+int AtomicFile::WriteAll(int fd, uint64_t position, std::span<const uint8_t> bytes)
 {
     size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::pwrite(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(position + done));
+        const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(position + done));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = ENOSPC;
-            return Fail(QStringLiteral("Cannot write"));
-        }
+        if (n <= 0)
+            return n == 0 ? ENOSPC : errno;
         done += static_cast<size_t>(n);
+    }
+    return 0;
+}
+
+bool AtomicFile::WriteAt(uint64_t position, std::span<const uint8_t> bytes)
+{
+    if (!WaitForBlock())
+        return false;
+    if (const int error = WriteAll(fd_, position, bytes)) {
+        errno = error;
+        return Fail(QStringLiteral("Cannot write"));
+    }
+    return true;
+}
+
+bool AtomicFile::WaitForBlock()
+{
+    if (!blockPosted_)
+        return true;
+    writer_.Finish();
+    blockPosted_ = false;
+    if (block_.error != 0) {
+        errno = block_.error;
+        return Fail(QStringLiteral("Cannot write"));
     }
     return true;
 }
@@ -77,12 +101,26 @@ bool AtomicFile::Flush()
 {
     if (buffer_.empty())
         return true;
-    if (!WriteAt(flushed_, buffer_))
+    if (!WaitForBlock())
         return false;
-    // The disk starts on each block at once, so that the sync of Commit finds little left to do.
-    ::sync_file_range(fd_, static_cast<off_t>(flushed_), static_cast<off_t>(buffer_.size()), SYNC_FILE_RANGE_WRITE);
-    flushed_ += buffer_.size();
+    if (!writer_.Running()) {
+        const int fd = fd_;
+        writer_.Start([fd](BlockWrite &block) {
+            block.error = WriteAll(fd, block.position, block.bytes);
+            // The disk starts on the block at once, so that the sync of Commit finds little left to do.
+            if (block.error == 0)
+                ::sync_file_range(fd, static_cast<off_t>(block.position), static_cast<off_t>(block.bytes.size()),
+                                  SYNC_FILE_RANGE_WRITE);
+        });
+    }
+    std::swap(block_.bytes, buffer_);
+    block_.position = flushed_;
+    block_.error = 0;
+    writer_.Post(block_);
+    blockPosted_ = true;
+    flushed_ += block_.bytes.size();
     buffer_.clear();
+    buffer_.reserve(kBufferSize);
     return true;
 }
 
@@ -135,8 +173,9 @@ bool AtomicFile::Commit()
 {
     if (done_ || Failed())
         return false;
-    if (!Flush())
+    if (!Flush() || !WaitForBlock())
         return false;
+    writer_.Stop();
     if (::fdatasync(fd_) != 0)
         return Fail(QStringLiteral("Cannot write"));
     const int fd = fd_;
@@ -154,6 +193,9 @@ void AtomicFile::Discard()
     if (done_)
         return;
     done_ = true;
+    // The write on its way must not land in a descriptor reused elsewhere.
+    writer_.Stop();
+    blockPosted_ = false;
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = -1;

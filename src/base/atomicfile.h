@@ -4,8 +4,12 @@
 // already appended can be patched in place (sizes written as placeholders first).
 //
 // The object owns its descriptor and its temporary file, which it removes unless
-// committed. One thread at a time.
+// committed. One thread at a time; each full buffer is written by a thread of the
+// object's own while the caller fills the next, and a failure of that write is
+// reported by the next call.
 #pragma once
+
+#include "base/jobworker.h"
 
 #include <QString>
 
@@ -43,15 +47,28 @@ public:
 
 private:
     AtomicFile(int fd, QString destination, QString temporaryPath);
+    // A full buffer on its way to the disk.
+    struct BlockWrite {
+        std::vector<uint8_t> bytes;
+        uint64_t position = 0;
+        int error = 0;  // errno of a failed write
+    };
+
     bool Flush();
+    // Waits for the block on its way; false when writing it failed.
+    bool WaitForBlock();
     bool WriteAt(uint64_t position, std::span<const uint8_t> bytes);
+    static int WriteAll(int fd, uint64_t position, std::span<const uint8_t> bytes);
     bool Fail(const QString &what);
 
     int fd_ = -1;
     QString destination_;
     QString temporaryPath_;
     std::vector<uint8_t> buffer_;
-    uint64_t flushed_ = 0;  // bytes on disk; the buffer holds what follows
+    uint64_t flushed_ = 0;  // bytes on disk or on their way; the buffer holds what follows
+    BlockWrite block_;
+    bool blockPosted_ = false;
+    JobWorker<BlockWrite> writer_;
     QString error_;
     bool done_ = false;
 };

@@ -15,7 +15,7 @@
 #pragma once
 
 #include "media/dvvideoencoder.h"
-#include "media/jobworker.h"
+#include "base/jobworker.h"
 #include "media/picturescaler.h"
 #include "media/transformfilter.h"
 

@@ -10,7 +10,7 @@
 #pragma once
 
 #include "media/filter.h"
-#include "media/jobworker.h"
+#include "base/jobworker.h"
 #include "media/picturescaler.h"
 
 #include <QByteArray>

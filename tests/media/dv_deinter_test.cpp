@@ -135,8 +135,9 @@ TEST(DeinterlacePicture, MatchesThePixelRuleAtAnyWidth)
                         expected.scanLine(y)[3 * x + k] = static_cast<uint8_t>(
                             (source.constScanLine(y - 1)[3 * x + k] + source.constScanLine(y + 1)[3 * x + k]) / 2);
             }
-        if (width > 1)
+        if (width > 1) {
             EXPECT_NE(expected, source);
+        }
         EXPECT_EQ(Deinterlaced(source), expected);
     }
 }

@@ -1,7 +1,7 @@
-// A worker thread that runs one job at a time for a filter, so that the streaming
-// thread can deliver what the previous job made while the next one is worked on.
-// Post, Finish, Start and Stop are called from one thread (the streaming thread, or
-// the controlling thread while the graph is stopped); run is called on the worker.
+// A worker thread that runs one job at a time for its owner (a media filter, a file
+// being written), so that the owner's thread goes on with the next piece of work
+// while the job is done. Post, Finish, Start and Stop are called from one thread at a
+// time (the owner's); run is called on the worker.
 #pragma once
 
 #include <condition_variable>
@@ -27,6 +27,8 @@ public:
         quit_ = false;
         thread_ = std::thread([this] { Loop(); });
     }
+
+    bool Running() const { return thread_.joinable(); }
 
     // Finishes the job in hand and ends the thread; Finish then answers nullptr.
     void Stop()
