@@ -30,7 +30,11 @@ std::optional<BitmapInfoHeader> Rgb24Header(const MediaType &type)
 
 }  // namespace
 
-DvEncoderFilter::DvEncoderFilter() : TBCTransformFilter(QString::fromLatin1(kFriendlyName)) {}
+DvEncoderFilter::DvEncoderFilter()
+    : Filter(QString::fromLatin1(kFriendlyName)), input_(AddInputPin(QStringLiteral("In"))),
+      output_(AddOutputPin(QStringLiteral("Out")))
+{
+}
 
 DvEncoderFilter::~DvEncoderFilter()
 {
@@ -38,15 +42,15 @@ DvEncoderFilter::~DvEncoderFilter()
     Close();
 }
 
-bool DvEncoderFilter::CheckInputType(const MediaType &type) const
+bool DvEncoderFilter::AcceptInputType(const InputPin &, const MediaType &type) const
 {
     return Rgb24Header(type).has_value();
 }
 
-std::optional<MediaType> DvEncoderFilter::GetMediaType(int position) const
+std::vector<MediaType> DvEncoderFilter::OutputTypes(const OutputPin &) const
 {
-    if (position != 0)
-        return std::nullopt;
+    if (!input_.IsConnected())
+        return {};
     const bool ntsc = format_ == DvVideoFormat::Ntsc;
     VideoInfoHeader header;
     header.avgTimePerFrame = ntsc ? kFrameTime525 : kFrameTime625;
@@ -58,7 +62,7 @@ std::optional<MediaType> DvEncoderFilter::GetMediaType(int position) const
     header.bmiHeader.sizeImage = static_cast<uint32_t>(ntsc ? dvlayout::kFrameSize525 : dvlayout::kFrameSize625);
     header.source = {0, 0, header.bmiHeader.width, header.bmiHeader.height};
     header.target = header.source;
-    return MakeVideoType(kSubtypeDvsd, header);
+    return {MakeVideoType(kSubtypeDvsd, header)};
 }
 
 void DvEncoderFilter::Close()
@@ -142,17 +146,12 @@ StreamResult DvEncoderFilter::EndOfStream(InputPin &pin)
 {
     if (StreamResult result = DeliverFinished(); !result.IsOk())
         return result;
-    return TBCTransformFilter::EndOfStream(pin);
+    return Filter::EndOfStream(pin);
 }
 
 void DvEncoderFilter::Flush()
 {
     worker_.Finish();
-}
-
-StreamResult DvEncoderFilter::Transform(const MediaSample &, MediaSample &)
-{
-    return StreamResult::Error(QStringLiteral("The DV video encoder takes its pictures through Receive."));
 }
 
 StreamResult DvEncoderFilter::Prepare(const MediaSample &input, Job &job)

@@ -17,7 +17,7 @@
 #include "media/dvvideoencoder.h"
 #include "base/jobworker.h"
 #include "media/picturescaler.h"
-#include "media/transformfilter.h"
+#include "media/filter.h"
 
 #include <memory>
 #include <optional>
@@ -26,7 +26,7 @@ struct AVFrame;
 
 enum class DvVideoFormat { Pal, Ntsc };
 
-class DvEncoderFilter final : public TBCTransformFilter {
+class DvEncoderFilter final : public Filter {
 public:
     static constexpr const char *kFriendlyName = "DV Video Encoder";
 
@@ -37,11 +37,12 @@ public:
     void SetFormatResolution(DvVideoFormat format) { format_ = format; }
     DvVideoFormat FormatResolution() const { return format_; }
 
+    InputPin &Input() const { return input_; }
+    OutputPin &Output() const { return output_; }
+
 protected:
-    bool CheckInputType(const MediaType &type) const override;
-    std::optional<MediaType> GetMediaType(int position) const override;
-    // Not used: Receive prepares each frame and the worker encodes it.
-    StreamResult Transform(const MediaSample &input, MediaSample &output) override;
+    bool AcceptInputType(const InputPin &pin, const MediaType &type) const override;
+    std::vector<MediaType> OutputTypes(const OutputPin &pin) const override;
     StreamResult StartStreaming() override;
     StreamResult StopStreaming(bool stoppedEarly) override;
     StreamResult Receive(InputPin &pin, MediaSample &sample) override;
@@ -66,6 +67,8 @@ private:
     void Encode(Job &job);
     StreamResult DeliverFinished();
 
+    InputPin &input_;
+    OutputPin &output_;
     DvVideoFormat format_ = DvVideoFormat::Pal;
     DvVideoEncoder encoder_;
     PictureScaler scaler_{ScalerQuality::Fast};

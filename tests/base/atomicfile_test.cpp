@@ -5,9 +5,6 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include <csignal>
-#include <sys/resource.h>
-
 #include <gtest/gtest.h>
 
 
@@ -72,20 +69,17 @@ TEST(AtomicFile, AFailedBlockWriteFailsTheFileAndKeepsTheOld)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("out.bin"));
     ASSERT_TRUE(WriteWholeFile(path, "old"));
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = AtomicFile::kBufferSize + AtomicFile::kBufferSize / 2;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     QString error;
-    auto file = AtomicFile::Create(path, &error);
-    bool appended = true;
-    for (int n = 0; n < 4 && appended && file; ++n)
-        appended = file->Append(Pattern(AtomicFile::kBufferSize - 1, static_cast<uint8_t>(n)));
-    const bool committed = file && appended && file->Commit();
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
+    std::unique_ptr<AtomicFile> file;
+    bool committed = false;
+    {
+        const testsupport::ScopedFileSizeLimit limit(AtomicFile::kBufferSize + AtomicFile::kBufferSize / 2);
+        file = AtomicFile::Create(path, &error);
+        bool appended = true;
+        for (int n = 0; n < 4 && appended && file; ++n)
+            appended = file->Append(Pattern(AtomicFile::kBufferSize - 1, static_cast<uint8_t>(n)));
+        committed = file && appended && file->Commit();
+    }
 
     ASSERT_TRUE(file) << qPrintable(error);
     EXPECT_FALSE(committed);

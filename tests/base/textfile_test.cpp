@@ -6,9 +6,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <csignal>
-#include <sys/resource.h>
-
 #include <gtest/gtest.h>
 
 using testsupport::ReadWholeFile;
@@ -135,15 +132,11 @@ TEST(TextFile, FailedWritesLeaveTheOldFile)
     // after 4 KiB, which would leave a truncated file had the old one been overwritten.
     const QString path = dir.filePath(QStringLiteral("playlist.txt"));
     ASSERT_TRUE(WriteWholeFile(path, "old contents\r\n"));
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const TextFileWrite result = WriteTextFileUtf16(path, QString(100000, QLatin1Char('x')));
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
+    TextFileWrite result;
+    {
+        const testsupport::ScopedFileSizeLimit limit(4096);
+        result = WriteTextFileUtf16(path, QString(100000, QLatin1Char('x')));
+    }
 
     EXPECT_FALSE(result.ok);
     EXPECT_FALSE(result.error.isEmpty());

@@ -1,5 +1,7 @@
 #include "support/testsupport.h"
 
+#include <csignal>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -60,6 +62,21 @@ bool WriteWholeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+ScopedFileSizeLimit::ScopedFileSizeLimit(uint64_t bytes)
+{
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved_;
+    small.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &small);
+}
+
+ScopedFileSizeLimit::~ScopedFileSizeLimit()
+{
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, previousHandler_);
 }
 
 }  // namespace testsupport

@@ -7,7 +7,11 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <sys/resource.h>
+
 #include <gtest/gtest.h>
+
+#include <cstdint>
 
 namespace testsupport {
 
@@ -32,6 +36,20 @@ bool HaveTool(const QString &program);
 
 QByteArray ReadWholeFile(const QString &path);
 bool WriteWholeFile(const QString &path, const QByteArray &bytes);
+
+// Lowers the size a file of this process may reach (a stand-in for a full disk:
+// writes past it fail with EFBIG, SIGXFSZ ignored) until destroyed.
+class ScopedFileSizeLimit {
+public:
+    explicit ScopedFileSizeLimit(uint64_t bytes);
+    ~ScopedFileSizeLimit();
+    ScopedFileSizeLimit(const ScopedFileSizeLimit &) = delete;
+    ScopedFileSizeLimit &operator=(const ScopedFileSizeLimit &) = delete;
+
+private:
+    rlimit saved_{};
+    void (*previousHandler_)(int) = nullptr;
+};
 
 }  // namespace testsupport
 
