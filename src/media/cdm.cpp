@@ -383,10 +383,13 @@ MediaSeeking *TCdm::GraphIncruster(const QString &source, const QString &destina
     DvEncoderFilter &encoder = Attach(dvEnc_, "DVenc");
     encoder.SetFormatResolution(system == 0 ? DvVideoFormat::Pal : DvVideoFormat::Ntsc);
     DvDecoder &decoder = Attach(dvDecoder_, "DVdecoder");
-    // Only the segments under the date are encoded anew; the rest is copied. The
-    // overlay finds each frame's date by the frame, so the decoder may work ahead.
+    // Only the segments under the date are decoded and encoded anew; the rest is
+    // copied. The overlay finds each frame's date by the frame, so the decoder may
+    // work ahead; the still of a conversion is never shown.
     decoder.SetKeepsSourceFrames(true);
     decoder.SetDecodesAhead(true);
+    decoder.SetUsedArea(&superposer_->UsedArea());
+    superposer_->SetKeepsStill(false);
     Attach(dvmuxer_, "dvmuxer");
     Attach(dvsplitter_, "dvsplitter");
     Attach(avimux_, "avimux");

@@ -2,6 +2,8 @@
 
 #include "media/picturescaler.h"
 
+#include <algorithm>
+
 extern "C" {
 #include <libavutil/frame.h>
 #include <libavutil/pixfmt.h>
@@ -32,6 +34,15 @@ uint8_t Chroma(int r, int g, int b, int kr, int kg, int kb)
 {
     constexpr int shift = kShift + 2;
     return static_cast<uint8_t>(128 + ((kr * r + kg * g + kb * b + (1 << (shift - 1))) >> shift));
+}
+
+// YUV to RGB, the inverse matrix in 16.16 fixed point.
+constexpr int kLumaScale = 76309;  // 255 / 219
+constexpr int kRv = 104597, kGu = -25675, kGv = -53279, kBu = 132201;
+
+uint8_t Clamped(int value)
+{
+    return static_cast<uint8_t>(std::clamp(value >> kShift, 0, 255));
 }
 
 }  // namespace
@@ -71,6 +82,37 @@ void ConvertCellToYuv(ByteSpan bgrBottomUp, int width, int height, int x, int y,
             }
             target.data[1][line + cx / stepX] = Chroma(r, g, b, kUr, kUg, kUb);
             target.data[2][line + cx / stepX] = Chroma(r, g, b, kVr, kVg, kVb);
+        }
+    }
+}
+
+void ConvertCellToRgb(const AVFrame &source, int x, int y, MutableByteSpan bgrBottomUp, int width, int height)
+{
+    if (x < 0 || y < 0 || x + kCell > width || y + kCell > height || x + kCell > source.width
+        || y + kCell > source.height || bgrBottomUp.size() < Rgb24ImageSize(width, height))
+        return;
+    const bool quarterWidth = source.format == AV_PIX_FMT_YUV411P;
+    const int chromaWidth = quarterWidth ? 4 : 2;  // pixels each chroma sample covers in a row
+    const int shiftY = quarterWidth ? 0 : 1;
+    const size_t rowBytes = Rgb24RowBytes(width);
+    for (int dy = 0; dy < kCell; ++dy) {
+        const int row = y + dy;
+        const uint8_t *luma = source.data[0] + static_cast<ptrdiff_t>(row) * source.linesize[0] + x;
+        const uint8_t *cb = source.data[1] + static_cast<ptrdiff_t>(row >> shiftY) * source.linesize[1] + x / chromaWidth;
+        const uint8_t *cr = source.data[2] + static_cast<ptrdiff_t>(row >> shiftY) * source.linesize[2] + x / chromaWidth;
+        uint8_t *p = bgrBottomUp.data() + rowBytes * static_cast<size_t>(height - 1 - row) + static_cast<size_t>(x) * 3;
+        for (int cx = 0; cx < kCell; cx += chromaWidth) {
+            const int u = cb[cx / chromaWidth] - 128;
+            const int v = cr[cx / chromaWidth] - 128;
+            const int blue = kBu * u;
+            const int green = kGu * u + kGv * v;
+            const int red = kRv * v;
+            for (int k = cx; k < cx + chromaWidth; ++k, p += 3) {
+                const int l = kLumaScale * (luma[k] - 16) + kHalf;
+                p[0] = Clamped(l + blue);
+                p[1] = Clamped(l + green);
+                p[2] = Clamped(l + red);
+            }
         }
     }
 }

@@ -1,9 +1,9 @@
-// The conversion of parts of a picture for the DV encoder: 8 x 8 luma cells of a
-// 24-bit bottom-up blue-green-red picture (the program's layout) into a planar
-// 4:2:0 or 4:1:1 picture, with the BT.601 studio-range matrix that libswscale's
-// converters use the other way, so a cell decoded and converted back keeps its
-// colours to within one step. For the few cells a re-encode needs, this is many
-// times cheaper than converting the whole picture.
+// The conversion of parts of a picture between the DV codec and the program's
+// layout (24-bit bottom-up blue-green-red): 8 x 8 luma cells of a planar 4:2:0 or
+// 4:1:1 picture, with the BT.601 studio-range matrix of libswscale's converters, so
+// a cell converted one way and back keeps its colours to within a step or two. For
+// the few cells a partial decode or re-encode needs, this is many times cheaper
+// than converting the whole picture.
 #pragma once
 
 #include "formats/bytes.h"
@@ -14,3 +14,8 @@ struct AVFrame;
 // width x height; target is yuv420p or yuv411p of the same size. Cells past the
 // picture are left alone.
 void ConvertCellToYuv(ByteSpan bgrBottomUp, int width, int height, int x, int y, AVFrame &target);
+
+// The other way: the cell of source (yuv420p or yuv411p, each chroma sample taken
+// for the pixels it covers, as libswscale's fast converters do) into a picture of
+// width x height.
+void ConvertCellToRgb(const AVFrame &source, int x, int y, MutableByteSpan bgrBottomUp, int width, int height);

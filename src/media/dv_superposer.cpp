@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 std::atomic<bool> FramePassed{false};
 
@@ -106,6 +107,12 @@ void Tdv_Superposer::SetDeinterlace(bool flag)
 {
     std::lock_guard lock(mutex_);
     deinterlace_ = flag;
+}
+
+void Tdv_Superposer::SetKeepsStill(bool flag)
+{
+    std::lock_guard lock(mutex_);
+    keepsStill_ = flag;
 }
 
 QString Tdv_Superposer::Line1() const
@@ -214,6 +221,7 @@ StreamResult Tdv_Superposer::StartStreaming()
     if (settings_.AutoSize)
         font_.setPixelSize(std::max(1, width_ * kDefaultFontHeight / kReferenceWidth));
     frameTime_ = header->avgTimePerFrame;
+    usedArea_.Clear();
     UpdateDurationFrames();
     countdown_ = durationFrames_ - 1;
     return StreamResult::Ok();
@@ -262,7 +270,7 @@ QRect OpaqueBounds(const QImage &image)
 
 }  // namespace
 
-QRect Tdv_Superposer::DrawLines(const TFrameInfo &info)
+QRect Tdv_Superposer::LayOutLines(const TFrameInfo &info)
 {
     TOverlayLines lines = OverlayLines(settings_, info);
     line1_ = std::move(lines.line1);
@@ -270,9 +278,9 @@ QRect Tdv_Superposer::DrawLines(const TFrameInfo &info)
 
     const QFontMetrics metrics(font_);
     const int h = font_.pixelSize();
-    const int w = frameBitmap_.width();
+    const int w = width_;
     const int cx = w * posX_ / TIncrustPosition::kMax;
-    const int by = frameBitmap_.height() * posY_ / TIncrustPosition::kMax;
+    const int by = height_ * posY_ / TIncrustPosition::kMax;
     const int w1 = metrics.horizontalAdvance(line1_);
     const int w2 = metrics.horizontalAdvance(line2_);
     int x1 = 0;
@@ -307,7 +315,7 @@ QRect Tdv_Superposer::DrawLines(const TFrameInfo &info)
                             .arg(fontColour_.rgb())
                             .arg(font_.key());
     if (key != linesKey_) {
-        QImage lines(frameBitmap_.size(), QImage::Format_ARGB32_Premultiplied);
+        QImage lines(width_, height_, QImage::Format_ARGB32_Premultiplied);
         lines.fill(Qt::transparent);
         {
             QPainter painter(&lines);
@@ -317,15 +325,19 @@ QRect Tdv_Superposer::DrawLines(const TFrameInfo &info)
             DrawLine(painter, line2_, x2, by - h);
         }
         const QRect used = OpaqueBounds(lines);
-        linesImage_ = used.isEmpty() ? QImage() : lines.copy(used);
+        linesImage_ = used.isEmpty() ? QImage() : lines.copy(used).mirrored(false, true);
         linesOrigin_ = used.topLeft();
         linesKey_ = key;
     }
-    if (linesImage_.isNull())
-        return {};
-    QPainter painter(&frameBitmap_);
-    painter.drawImage(linesOrigin_, linesImage_);
-    return QRect(linesOrigin_, linesImage_.size());
+    return linesImage_.isNull() ? QRect() : QRect(linesOrigin_, linesImage_.size());
+}
+
+void Tdv_Superposer::PaintLines(MutableByteSpan picture)
+{
+    // A top-down view of bottom-up rows shows the picture upside down, as the lines are kept.
+    QImage view(picture.data(), width_, height_, static_cast<qsizetype>(Rgb24RowBytes(width_)), QImage::Format_BGR888);
+    QPainter painter(&view);
+    painter.drawImage(QPoint(linesOrigin_.x(), height_ - linesOrigin_.y() - linesImage_.height()), linesImage_);
 }
 
 void Tdv_Superposer::DrawLine(QPainter &painter, const QString &text, int x, int y)
@@ -350,35 +362,57 @@ StreamResult Tdv_Superposer::Transform(const MediaSample &input, MediaSample &ou
     std::lock_guard lock(mutex_);
     if (!input.MediaTimes())
         output.SetMediaTimes(MediaTimeRange{frameCount_, frameCount_ + 1});
-    StreamResult result = StreamResult::Ok();
-    if (!CopyBottomUpToImage(input.Data(), frameBitmap_)) {
-        result = StreamResult::Error(QStringLiteral("A picture given to the overlay filter is too short."));
-    } else {
-        // The information of this very frame, also when the decoder works ahead.
-        const std::optional<TFrameInfo> own =
-            input.MediaTimes() ? sceneDetector_.PublishedAt(input.MediaTimes()->start) : std::nullopt;
-        const TFrameInfo info = own ? *own : sceneDetector_.Published();
-        UpdateCountdown(info);
-        QRect drawn;
-        if (enabled_ && (settings_.When == IncrustWhen::kPermanently || countdown_ > 0))
-            drawn = DrawLines(info);
-        if (deinterlace_)
-            KeepStill();
-        const QImage &shown = deinterlace_ ? stillBitmap_ : frameBitmap_;
-        if (!output.SetActualLength(Rgb24ImageSize(width_, height_)) || !CopyImageToBottomUp(shown, output.Data()))
-            result = StreamResult::Error(QStringLiteral("The overlay filter could not write its picture."));
-        // Only the lines differ from the picture's source frame, unless it was deinterlaced.
-        if (input.Source() && !deinterlace_) {
-            PictureSource source = *input.Source();
-            source.changed = source.changed.united(drawn);
-            output.SetSource(std::move(source));
-        }
-    }
-    if (!FramePassed.load()) {
-        if (!deinterlace_)
-            KeepStill();
-        FramePassed.store(true);
-    }
+    const StreamResult result = Overlay(input, output);
     ++frameCount_;
     return result;
+}
+
+StreamResult Tdv_Superposer::Overlay(const MediaSample &input, MediaSample &output)
+{
+    const size_t size = Rgb24ImageSize(width_, height_);
+    if (input.Data().size() < size)
+        return StreamResult::Error(QStringLiteral("A picture given to the overlay filter is too short."));
+    if (!output.SetActualLength(size))
+        return StreamResult::Error(QStringLiteral("The overlay filter could not write its picture."));
+    // The information of this very frame, also when the decoder works ahead.
+    const std::optional<TFrameInfo> own =
+        input.MediaTimes() ? sceneDetector_.PublishedAt(input.MediaTimes()->start) : std::nullopt;
+    const TFrameInfo info = own ? *own : sceneDetector_.Published();
+    UpdateCountdown(info);
+    const QRect drawn =
+        enabled_ && (settings_.When == IncrustWhen::kPermanently || countdown_ > 0) ? LayOutLines(info) : QRect();
+
+    // The still and the deinterlaced picture take the whole picture; the lines, what they cover.
+    const bool firstSinceReset = !FramePassed.load();
+    const bool wantsWhole = deinterlace_ || keepsStill_ || firstSinceReset;
+    std::optional<PictureSource> source = input.Source();
+    const QRect needed = wantsWhole ? PictureSource::WholePicture() : drawn;
+    if (source && source->frame && !needed.isEmpty() && !source->decoded.contains(needed)) {
+        if (auto error = wholeDecoder_.Decode(*source->frame, output.Data(), width_, height_))
+            return StreamResult::Error(*error);
+        source->decoded = PictureSource::WholePicture();
+    } else {
+        std::memcpy(output.Data().data(), input.Data().data(), size);
+    }
+    if (!drawn.isEmpty()) {
+        PaintLines(output.Data());
+        if (!wantsWhole) {
+            const int margin = font_.pixelSize();
+            usedArea_.Add(drawn.adjusted(-margin, -2, margin, 2).intersected(QRect(0, 0, width_, height_)));
+        }
+    }
+    if (wantsWhole) {
+        CopyBottomUpToImage(output.Data(), frameBitmap_);
+        if (deinterlace_ || firstSinceReset)
+            KeepStill();
+        if (deinterlace_ && !CopyImageToBottomUp(stillBitmap_, output.Data()))
+            return StreamResult::Error(QStringLiteral("The overlay filter could not write its picture."));
+    }
+    // Only the lines differ from the picture's source frame, unless it was deinterlaced.
+    if (source && !deinterlace_) {
+        source->changed = source->changed.united(drawn);
+        output.SetSource(std::move(source));
+    }
+    FramePassed.store(true);
+    return StreamResult::Ok();
 }

@@ -3,7 +3,9 @@
 // picture, from the frame information that the datecode scene detector of the same
 // graph published for the frame it passed last; it shows the lines always, once,
 // or for a while after each new scene or day. It keeps the last picture drawn,
-// deinterlaced, for the clipboard and the scene thumbnails.
+// deinterlaced, for the clipboard and the scene thumbnails. It learns which part
+// of the pictures it draws on (UsedArea), so a DV decoder before it may decode
+// only that part; a picture decoded for less than it needs is decoded whole again.
 //
 // The owner (a data module) creates it with the detector, which must outlive it.
 // Transform and StartStreaming run on the graph's streaming thread; the settings
@@ -13,8 +15,10 @@
 #pragma once
 
 #include "media/dv_scenedetect.h"
+#include "media/dvframedecoder.h"
 #include "media/incrustrec.h"
 #include "media/transformfilter.h"
+#include "media/usedpicturearea.h"
 
 #include <QColor>
 #include <QFont>
@@ -47,6 +51,12 @@ public:
     void SetEnabled(bool flag);
     // Deliver the deinterlaced picture instead of the picture as drawn.
     void SetDeinterlace(bool flag);
+    // Keep each picture drawn for DrawStill and DeinterlaceStill (on until set); a
+    // conversion, which never shows the still, saves a copy of every picture.
+    void SetKeepsStill(bool flag);
+
+    // The part of the pictures drawn on this run, with a margin for lines that grow.
+    const UsedPictureArea &UsedArea() const { return usedArea_; }
 
     // Stretches the kept picture onto the whole of bitmap (any format QPainter draws on).
     void DrawStill(QImage &bitmap);
@@ -71,18 +81,23 @@ private:
     void UpdateDurationFrames();
     void ApplyFont();
     void UpdateCountdown(const TFrameInfo &info);
-    // The part of the picture drawn on; empty when nothing was drawn.
-    QRect DrawLines(const TFrameInfo &info);
+    StreamResult Overlay(const MediaSample &input, MediaSample &output);
+    // Lays the frame's lines out; the part of the picture they cover, empty when none.
+    QRect LayOutLines(const TFrameInfo &info);
     void DrawLine(QPainter &painter, const QString &text, int x, int y);
+    // Lays the lines as last laid out over a picture in the sample layout.
+    void PaintLines(MutableByteSpan picture);
     void KeepStill();
 
     const SceneDetectCore &sceneDetector_;
     mutable std::mutex mutex_;  // guards everything below
     int32_t frameCount_ = 0;    // frames passed since streaming started
     bool enabled_ = true;
-    QImage frameBitmap_;        // the picture being drawn on
-    // The two lines as last drawn, outline included, on a transparent picture: the
-    // text changes once a second at most, so each frame only lays it over.
+    bool keepsStill_ = true;
+    QImage frameBitmap_;        // the last picture drawn, when kept
+    // The two lines as last drawn, outline included, on a transparent picture turned
+    // upside down like the sample's rows: the text changes once a second at most, so
+    // each frame only lays it over. Its top-left corner in the picture (top-down):
     QImage linesImage_;
     QPoint linesOrigin_;
     QString linesKey_;
@@ -104,4 +119,6 @@ private:
     int height_ = 0;
     int32_t countdown_ = 0;  // frames the inlay still stays in the timed modes
     TDateTime lastDatecode_ = 0;
+    UsedPictureArea usedArea_;
+    DvFrameDecoder wholeDecoder_;
 };

@@ -1,6 +1,7 @@
 #include "media/dvdecoder.h"
 
 #include "formats/dvlayout.h"
+#include "media/dvsegmentmap.h"
 #include "media/mediaformats.h"
 
 extern "C" {
@@ -51,5 +52,9 @@ std::optional<VideoDecoderSetup> DvDecoder::SetupFor(const MediaType &type) cons
     setup.frameTime = is525 ? kFrameTime525 : kFrameTime625;
     setup.frameThreads = false;
     setup.keepsSourceFrames = keepsSourceFrames_;
+    if (keepsSourceFrames_ && usedArea_) {
+        setup.segments = DvSegmentMap::Of(is525);
+        setup.usedArea = setup.segments ? usedArea_ : nullptr;
+    }
     return setup;
 }

@@ -22,10 +22,15 @@ public:
     // encoder after a partial change keeps the rest of the frame. Off until set; set
     // while the graph is stopped.
     void SetKeepsSourceFrames(bool keeps) { keepsSourceFrames_ = keeps; }
+    // With source frames kept: once `area` knows which part of the pictures the graph
+    // uses, only the segments under it are decoded (PictureSource::decoded). The
+    // area outlives the runs; set while the graph is stopped; nullptr: whole pictures.
+    void SetUsedArea(const UsedPictureArea *area) { usedArea_ = area; }
 
 protected:
     std::optional<VideoDecoderSetup> SetupFor(const MediaType &type) const override;
 
 private:
     bool keepsSourceFrames_ = false;
+    const UsedPictureArea *usedArea_ = nullptr;
 };

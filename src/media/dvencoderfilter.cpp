@@ -176,6 +176,10 @@ StreamResult DvEncoderFilter::Prepare(const MediaSample &input, Job &job)
     const bool sameFrame = origin && origin->frame && origin->frame->size() == encoder_.FrameSize()
                         && inputWidth_ == encoder_.Width() && inputHeight_ == encoder_.Height();
     const DvSegmentMap *map = sameFrame ? DvSegmentMap::Of(format_ == DvVideoFormat::Ntsc) : nullptr;
+    // A picture decoded in part holds the picture only there.
+    const QRect encoded = map ? origin->changed : PictureSource::WholePicture();
+    if (origin && !encoded.isEmpty() && !origin->decoded.contains(encoded))
+        return StreamResult::Error(QStringLiteral("The DV video encoder was given a picture decoded only in part."));
     // The frame made names its source; a changed part other than the whole picture
     // says that all the source's other blocks are in it.
     output.SetSource(origin && origin->frame

@@ -28,9 +28,13 @@ struct MediaTimeRange {
 // The DV frame a decoded picture was made from, and the part of the picture (a
 // top-down pixel rectangle) that is no longer that frame's decoding: a DV encoder
 // re-encodes only that part and keeps the rest of the frame bit for bit.
+// A decoder told which part of its pictures is used may decode only the DV
+// segments under that part: `decoded` says which, and the pixels of the other
+// segments are undefined.
 struct PictureSource {
     std::shared_ptr<const std::vector<uint8_t>> frame;
     QRect changed;
+    QRect decoded = WholePicture();
 
     static QRect WholePicture() { return {0, 0, 1 << 16, 1 << 16}; }
 };

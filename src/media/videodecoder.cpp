@@ -1,6 +1,9 @@
 #include "media/videodecoder.h"
 
+#include "media/cellconverter.h"
+#include "media/dvsegmentmap.h"
 #include "media/mediaformats.h"
+#include "media/usedpicturearea.h"
 #include "media/videofourccs.h"
 
 extern "C" {
@@ -117,6 +120,7 @@ void VideoDecoder::Close()
     avcodec_free_context(&context_);
     av_packet_free(&packet_);
     av_frame_free(&frame_);
+    codecExecute_ = nullptr;
     ForgetPending();
 }
 
@@ -156,6 +160,13 @@ StreamResult VideoDecoder::StartStreaming()
         Close();
         return StreamResult::Error(QStringLiteral("The video decoder could not be opened: %1").arg(AvErrorText(rc)));
     }
+    if (setup_.segments && setup_.usedArea && setup_.keepsSourceFrames) {
+        // Opening installs the codec's work dispatcher; ours narrows it to the segments in use.
+        context_->opaque = this;
+        codecExecute_ = context_->execute;
+        context_->execute = ChosenSegments;
+    }
+    decodingArea_.reset();
     if (decodesAhead_)
         worker_.Start([this](DecodeJob &job) {
             JobOut out(job);
@@ -185,7 +196,7 @@ void VideoDecoder::PushPending(const MediaSample &sample)
         PopPending();
     pending_[(pendingFirst_ + pendingCount_) % kMaxPending] =
         PendingProperties{sample.Time(), sample.MediaTimes(), sample.IsDiscontinuity(), sample.IsPreroll(),
-                          setup_.keepsSourceFrames ? SourceCopy(sample) : nullptr};
+                          setup_.keepsSourceFrames ? SourceCopy(sample) : nullptr, decodingArea_};
     ++pendingCount_;
 }
 
@@ -193,6 +204,34 @@ void VideoDecoder::ForgetPending()
 {
     while (pendingCount_ > 0)
         PopPending();
+}
+
+void VideoDecoder::ChooseSegments()
+{
+    decodingArea_.reset();
+    if (!codecExecute_)
+        return;
+    decodingArea_ = setup_.usedArea->Known();
+    if (!decodingArea_)
+        return;
+    chosenSegments_.assign(static_cast<size_t>(setup_.segments->SegmentCount()), 0);
+    setup_.segments->Select(*decodingArea_, chosenSegments_);
+}
+
+int VideoDecoder::ChosenSegments(AVCodecContext *context, int (*func)(AVCodecContext *, void *), void *items,
+                                 int *ret, int count, int size)
+{
+    auto *self = static_cast<VideoDecoder *>(context->opaque);
+    if (!self->decodingArea_ || ret || self->chosenSegments_.size() != static_cast<size_t>(count))
+        return self->codecExecute_(context, func, items, ret, count, size);
+    self->chosenItems_.resize(static_cast<size_t>(count) * static_cast<size_t>(size));
+    int chosen = 0;
+    for (int item = 0; item < count; ++item)
+        if (self->chosenSegments_[static_cast<size_t>(item)])
+            std::memcpy(self->chosenItems_.data() + static_cast<ptrdiff_t>(chosen++) * size,
+                        static_cast<const char *>(items) + static_cast<ptrdiff_t>(item) * size,
+                        static_cast<size_t>(size));
+    return chosen > 0 ? self->codecExecute_(context, func, self->chosenItems_.data(), nullptr, chosen, size) : 0;
 }
 
 std::shared_ptr<const std::vector<uint8_t>> VideoDecoder::SourceCopy(const MediaSample &sample)
@@ -269,6 +308,7 @@ StreamResult VideoDecoder::Decode(const MediaSample &sample, PictureOut &out)
     packet_->data = packetBytes_.data();
     packet_->size = static_cast<int>(data.size());
     packet_->flags = sample.IsSyncPoint() ? AV_PKT_FLAG_KEY : 0;
+    ChooseSegments();
     int rc = avcodec_send_packet(context_, packet_);
     if (rc == AVERROR(EAGAIN)) {
         // The decoder wants its finished pictures taken before it takes more.
@@ -313,15 +353,24 @@ StreamResult VideoDecoder::TakePictures(PictureOut &out)
             return StreamResult::Error(QStringLiteral("Video decoding failed: %1").arg(AvErrorText(rc)));
         const std::optional<PendingProperties> properties = PopPending();
         MediaSample &output = out.Next(Rgb24ImageSize(setup_.width, setup_.height));
-        PicturePlanes source;
-        for (int plane = 0; plane < 4; ++plane) {
-            source.data[plane] = frame_->data[plane];
-            source.stride[plane] = frame_->linesize[plane];
+        const bool partial = properties && properties->source && properties->decoded;
+        bool converted = true;
+        if (partial) {
+            pictureSegments_.assign(static_cast<size_t>(setup_.segments->SegmentCount()), 0);
+            setup_.segments->Select(*properties->decoded, pictureSegments_);
+            setup_.segments->ForEachCell(pictureSegments_, [&](int x, int y) {
+                ConvertCellToRgb(*frame_, x, y, output.Data(), setup_.width, setup_.height);
+            });
+        } else {
+            PicturePlanes source;
+            for (int plane = 0; plane < 4; ++plane) {
+                source.data[plane] = frame_->data[plane];
+                source.stride[plane] = frame_->linesize[plane];
+            }
+            converted = scaler_.Scale(source, frame_->width, frame_->height, frame_->format,
+                                      Rgb24BottomUpPlanes(output.Data(), setup_.width, setup_.height), setup_.width,
+                                      setup_.height, AV_PIX_FMT_BGR24);
         }
-        const bool converted =
-            scaler_.Scale(source, frame_->width, frame_->height, frame_->format,
-                          Rgb24BottomUpPlanes(output.Data(), setup_.width, setup_.height), setup_.width,
-                          setup_.height, AV_PIX_FMT_BGR24);
         av_frame_unref(frame_);
         if (!converted)
             return StreamResult::Error(QStringLiteral("The decoded picture could not be converted to RGB."));
@@ -331,7 +380,8 @@ StreamResult VideoDecoder::TakePictures(PictureOut &out)
             output.SetDiscontinuity(properties->discontinuity);
             output.SetPreroll(properties->preroll);
             if (properties->source)
-                output.SetSource(PictureSource{properties->source, QRect()});
+                output.SetSource(PictureSource{properties->source, QRect(),
+                                               partial ? *properties->decoded : PictureSource::WholePicture()});
         }
         output.SetSyncPoint(true);
         StreamResult result = out.Ready(output);

@@ -14,6 +14,7 @@
 #include "media/picturescaler.h"
 
 #include <QByteArray>
+#include <QRect>
 
 #include <array>
 #include <cstdint>
@@ -21,6 +22,8 @@
 #include <optional>
 #include <vector>
 
+class DvSegmentMap;
+class UsedPictureArea;
 struct AVCodecContext;
 struct AVFrame;
 struct AVPacket;
@@ -35,6 +38,10 @@ struct VideoDecoderSetup {
     QByteArray extradata;       // the bytes after the bitmap header of the format block
     bool frameThreads = true;   // false: slice threads only, so no picture is held back
     bool keepsSourceFrames = false;  // each picture carries its compressed frame (PictureSource)
+    // With source frames: the codec's work items are these segments, and the pictures
+    // are used only under this area once it is known, so only its segments are decoded.
+    const DvSegmentMap *segments = nullptr;
+    const UsedPictureArea *usedArea = nullptr;
 };
 
 class VideoDecoder : public Filter {
@@ -77,6 +84,7 @@ private:
         bool discontinuity = false;
         bool preroll = false;
         std::shared_ptr<const std::vector<uint8_t>> source;
+        std::optional<QRect> decoded;  // the area decoded, when not the whole picture
     };
     static constexpr size_t kMaxPending = 64;  // more than any decoder holds back
 
@@ -107,6 +115,11 @@ private:
     void PushPending(const MediaSample &sample);
     std::optional<PendingProperties> PopPending();
     void ForgetPending();
+    // Chooses the segments the next packet is decoded for.
+    void ChooseSegments();
+    // The codec's work dispatcher narrowed to the chosen segments.
+    static int ChosenSegments(AVCodecContext *context, int (*func)(AVCodecContext *, void *), void *items, int *ret,
+                              int count, int size);
     // A copy of the sample's bytes in a buffer no picture holds any more.
     std::shared_ptr<const std::vector<uint8_t>> SourceCopy(const MediaSample &sample);
 
@@ -118,6 +131,11 @@ private:
     AVFrame *frame_ = nullptr;
     PictureScaler scaler_{ScalerQuality::Fast};
     std::vector<uint8_t> packetBytes_;  // the sample with libavcodec's zeroed padding
+    int (*codecExecute_)(AVCodecContext *, int (*)(AVCodecContext *, void *), void *, int *, int, int) = nullptr;
+    std::optional<QRect> decodingArea_;  // of the packet being decoded; none: the whole picture
+    std::vector<uint8_t> chosenSegments_;   // of the packet being decoded
+    std::vector<uint8_t> pictureSegments_;  // of the picture being converted
+    std::vector<char> chosenItems_;
     std::array<PendingProperties, kMaxPending> pending_;
     size_t pendingFirst_ = 0;
     size_t pendingCount_ = 0;

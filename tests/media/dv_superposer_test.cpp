@@ -91,6 +91,40 @@ TincrustRec LiteralText(const QString &line1, const QString &line2)
     return rec;
 }
 
+// Hands on pictures decoded only in their top-left corner, as a decoder told a
+// wrong area would: the source frame, and nothing of its picture elsewhere.
+class CornerDecoded final : public TBCTransInPlaceFilter {
+public:
+    explicit CornerDecoded(const std::vector<Bytes> &frames) : TBCTransInPlaceFilter(QStringLiteral("corner"))
+    {
+        for (const Bytes &frame : frames)
+            frames_.push_back(std::make_shared<const std::vector<uint8_t>>(frame));
+    }
+
+protected:
+    bool CheckInputType(const MediaType &) const override { return true; }
+    StreamResult Transform(MediaSample &sample) override
+    {
+        std::fill(sample.Data().begin(), sample.Data().end(), uint8_t{0});
+        sample.SetSource(PictureSource{frames_.at(next_++), QRect(), QRect(0, 0, 16, 16)});
+        return StreamResult::Ok();
+    }
+
+private:
+    std::vector<std::shared_ptr<const std::vector<uint8_t>>> frames_;
+    size_t next_ = 0;
+};
+
+MediaType PalDvType()
+{
+    VideoInfoHeader header;
+    header.avgTimePerFrame = kFrameTime625;
+    header.bmiHeader.width = 720;
+    header.bmiHeader.height = 576;
+    header.bmiHeader.compression = kSubtypeDvsd;
+    return MakeVideoType(kSubtypeDvsd, header);
+}
+
 }  // namespace
 
 // One second of inlay (25 frames): which frames carry the text in each timing mode.
@@ -358,4 +392,52 @@ TEST(Tdv_Superposer, DrawsEachFramesOwnDateAfterADecoderThatWorksAhead)
     // The lines are at the bottom, which comes first in a bottom-up picture.
     EXPECT_NE(textOf(drawn[1][24]), textOf(drawn[1][25]));
     EXPECT_EQ(textOf(drawn[1][25]), textOf(drawn[1][26]));
+}
+
+// Without a still to keep, the overlay learns where it draws, the lines with a
+// margin; a picture decoded for less than the lines cover is decoded whole again,
+// so the result is that of a picture decoded whole.
+TEST(Tdv_Superposer, LearnsWhereItDrawsAndCompletesPicturesDecodedInPart)
+{
+    QTemporaryDir dir;
+    constexpr int kFrames = 4;
+    const std::vector<Bytes> frames = GeneratedDvFrames(dir.filePath(QStringLiteral("pal.avi")), false, kFrames);
+    ASSERT_EQ(frames.size(), size_t{kFrames});
+    TincrustRec rec;
+    rec.When = IncrustWhen::kPermanently;
+    std::vector<Bytes> drawn[2];
+    std::optional<QRect> learnt[2];
+    std::vector<std::optional<PictureSource>> sources;
+    for (const bool inPart : {false, true}) {
+        SCOPED_TRACE(inPart ? "decoded in part" : "decoded whole");
+        SampleListSource source(PalDvType(), frames);
+        Tdv_sceneDetect detector;
+        DvDecoder decoder;
+        CornerDecoded corner(frames);
+        Tdv_Superposer overlay(detector.Core());
+        overlay.SetOverlaySettings(rec);
+        overlay.SetKeepsStill(!inPart);
+        KeepingSink sink;
+        std::vector<Filter *> chain{&detector, &decoder, &overlay};
+        if (inPart)
+            chain.insert(chain.begin() + 2, &corner);
+        ASSERT_EQ(RunChain(source, chain, sink), QString());
+        drawn[inPart] = std::move(sink.samples);
+        learnt[inPart] = overlay.UsedArea().Known();
+        if (inPart)
+            sources = sink.sources;
+    }
+    ASSERT_EQ(drawn[1].size(), size_t{kFrames});
+    EXPECT_TRUE(drawn[0] == drawn[1]);
+    // The still kept, the whole picture is in use and nothing is learnt.
+    EXPECT_FALSE(learnt[0]);
+    ASSERT_TRUE(learnt[1]);
+    // The lines sit bottom right by default.
+    EXPECT_TRUE(QRect(0, 0, 720, 576).contains(*learnt[1]));
+    EXPECT_GT(learnt[1]->center().x(), 360);
+    EXPECT_GT(learnt[1]->center().y(), 288);
+    for (const auto &source : sources) {
+        ASSERT_TRUE(source);
+        EXPECT_EQ(source->decoded, PictureSource::WholePicture());
+    }
 }

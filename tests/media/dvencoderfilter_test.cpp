@@ -7,6 +7,7 @@
 #include "media/mediaformats.h"
 #include "media/picturescaler.h"
 #include "media/transformfilter.h"
+#include "media/usedpicturearea.h"
 #include "support/testsupport.h"
 
 #include <QTemporaryDir>
@@ -230,4 +231,85 @@ TEST(DvEncoderFilter, KeepsTheSegmentsOutsideTheChange)
     const auto decode = testsupport::Run("ffmpeg", {"-v", "error", "-i", raw, "-f", "null", "-"});
     EXPECT_EQ(decode.exitCode, 0);
     EXPECT_EQ(decode.err.trimmed(), QByteArray());
+}
+
+// Once the part of the pictures in use is known, the decoder decodes only the
+// segments under it and says so; those cells are the whole decoding's, and a change
+// inside them is encoded as from a whole picture. Until it is known, and for an
+// encoder asked to encode what was not decoded, nothing is taken on trust.
+TEST(DvDecoder, DecodesOnlyTheSegmentsUnderTheAreaInUse)
+{
+    QTemporaryDir dir;
+    constexpr int kFrames = 3;
+    const std::vector<Bytes> frames = GeneratedDvFrames(dir.filePath(QStringLiteral("pal.avi")), false, kFrames);
+    ASSERT_EQ(frames.size(), size_t{kFrames});
+    const std::vector<Bytes> whole = Decoded(frames, DvVideoType(false));
+    ASSERT_EQ(whole.size(), size_t{kFrames});
+    const QRect area(500, 500, 150, 40);
+    const DvSegmentMap *map = DvSegmentMap::Of(false);
+    ASSERT_NE(map, nullptr);
+    std::vector<uint8_t> touched;
+    map->Select(area, touched);
+
+    UsedPictureArea used;
+    const auto decodeWith = [&](KeepingSink &pictures) {
+        SampleListSource source(DvVideoType(false), frames);
+        DvDecoder decoder;
+        decoder.SetKeepsSourceFrames(true);
+        decoder.SetUsedArea(&used);
+        return RunChain(source, {&decoder}, pictures);
+    };
+    KeepingSink unknown;
+    ASSERT_EQ(decodeWith(unknown), QString());
+    ASSERT_EQ(unknown.sources.size(), size_t{kFrames});
+    EXPECT_EQ(unknown.samples, whole);
+    for (const auto &source : unknown.sources)
+        EXPECT_EQ(source->decoded, PictureSource::WholePicture());
+
+    used.Add(area);
+    KeepingSink partial;
+    ASSERT_EQ(decodeWith(partial), QString());
+    ASSERT_EQ(partial.samples.size(), size_t{kFrames});
+    for (int n = 0; n < kFrames; ++n) {
+        EXPECT_EQ(partial.sources[n]->decoded, area);
+        const Rgb24Picture full(720, 576, whole[n]);
+        const Rgb24Picture part(720, 576, partial.samples[n]);
+        int cells = 0;
+        map->ForEachCell(touched, [&](int x, int y) {
+            ++cells;
+            for (int row = y; row < y + 8; ++row)
+                for (int i = 0; i < 24; ++i)
+                    ASSERT_LE(std::abs(full.At(x, row)[i] - part.At(x, row)[i]), 3) << x << "," << row;
+        });
+        EXPECT_EQ(cells, std::count(touched.begin(), touched.end(), 1) * 20);
+    }
+
+    // The painter changes the area in use: only its segments are made anew.
+    {
+        SampleListSource source(DvVideoType(false), frames);
+        DvDecoder decoder;
+        decoder.SetKeepsSourceFrames(true);
+        decoder.SetUsedArea(&used);
+        RectanglePainter painter(area);
+        DvEncoderFilter encoder;
+        KeepingSink encoded;
+        ASSERT_EQ(RunChain(source, {&decoder, &painter, &encoder}, encoded), QString());
+        ASSERT_EQ(encoded.samples.size(), size_t{kFrames});
+        const std::vector<Bytes> after = Decoded(encoded.samples, DvVideoType(false));
+        ASSERT_EQ(after.size(), size_t{kFrames});
+        const Rgb24Picture now(720, 576, after[0]);
+        for (int y = area.top() + 2; y < area.bottom() - 2; y += 3)
+            for (int x = area.left() + 2; x < area.right() - 2; x += 3)
+                EXPECT_GT(now.At(x, y)[1], 235) << x << "," << y;
+    }
+    // A change past the part decoded is refused, not encoded from undefined pixels.
+    SampleListSource source(DvVideoType(false), frames);
+    DvDecoder decoder;
+    decoder.SetKeepsSourceFrames(true);
+    decoder.SetUsedArea(&used);
+    RectanglePainter painter(QRect(10, 10, 40, 40));
+    DvEncoderFilter encoder;
+    KeepingSink encoded;
+    EXPECT_NE(RunChain(source, {&decoder, &painter, &encoder}, encoded), QString());
+    EXPECT_TRUE(encoded.samples.empty());
 }

@@ -58,6 +58,7 @@ StreamResult KeepingSink::Render(const MediaSample &sample)
     samples.emplace_back(sample.Data().begin(), sample.Data().end());
     mediaTimes.push_back(sample.MediaTimes());
     times.push_back(sample.Time());
+    sources.push_back(sample.Source());
     return StreamResult::Ok();
 }
 

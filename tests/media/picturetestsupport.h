@@ -46,6 +46,7 @@ public:
     std::vector<Bytes> samples;
     std::vector<std::optional<MediaTimeRange>> mediaTimes;
     std::vector<std::optional<MediaTimeRange>> times;
+    std::vector<std::optional<PictureSource>> sources;
 
 protected:
     bool CheckInputType(const MediaType &type) const override;
