@@ -19,3 +19,7 @@ void ConvertCellToYuv(ByteSpan bgrBottomUp, int width, int height, int x, int y,
 // for the pixels it covers, as libswscale's fast converters do) into a picture of
 // width x height.
 void ConvertCellToRgb(const AVFrame &source, int x, int y, MutableByteSpan bgrBottomUp, int width, int height);
+
+// The cell whose top-left pixel is (x, y) from one planar picture to another of the
+// same format and size, luma and chroma, unchanged. Cells past either are left alone.
+void CopyCell(const AVFrame &source, int x, int y, AVFrame &target);

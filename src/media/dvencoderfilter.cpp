@@ -201,8 +201,17 @@ StreamResult DvEncoderFilter::Prepare(const MediaSample &input, Job &job)
         job.segments.assign(static_cast<size_t>(map->SegmentCount()), 0);
         map->Select(origin->changed, job.segments);
         job.keep = origin->frame;
+        // The cells the change missed come from the decoder's own picture when it is
+        // given: no colour conversion there, either way.
+        const AVFrame *planes = origin->planes.get();
+        if (planes && (planes->format != job.picture->format || planes->width != job.picture->width
+                       || planes->height != job.picture->height))
+            planes = nullptr;
         map->ForEachCell(job.segments, [&](int x, int y) {
-            ConvertCellToYuv(data, inputWidth_, inputHeight_, x, y, *job.picture);
+            if (planes && !origin->changed.intersects(QRect(x, y, DvSegmentMap::kCell, DvSegmentMap::kCell)))
+                CopyCell(*planes, x, y, *job.picture);
+            else
+                ConvertCellToYuv(data, inputWidth_, inputHeight_, x, y, *job.picture);
         });
         return StreamResult::Ok();
     }

@@ -19,6 +19,8 @@
 #include <utility>
 #include <vector>
 
+struct AVFrame;
+
 struct MediaTimeRange {
     int64_t start = 0;
     int64_t stop = 0;
@@ -29,12 +31,15 @@ struct MediaTimeRange {
 // top-down pixel rectangle) that is no longer that frame's decoding: a DV encoder
 // re-encodes only that part and keeps the rest of the frame bit for bit.
 // A decoder told which part of its pictures is used may decode only the DV
-// segments under that part: `decoded` says which, and the pixels of the other
-// segments are undefined.
+// segments under that part and convert only that part: `decoded` says which, and
+// the other pixels are undefined. `planes`, when set, is the decoder's own picture
+// (libavcodec's, in the codec's pixel format), right in every segment under
+// `decoded`, from which an encoder takes the cells that did not change.
 struct PictureSource {
     std::shared_ptr<const std::vector<uint8_t>> frame;
     QRect changed;
     QRect decoded = WholePicture();
+    std::shared_ptr<const AVFrame> planes;
 
     static QRect WholePicture() { return {0, 0, 1 << 16, 1 << 16}; }
 };

@@ -24,6 +24,8 @@ QString AvErrorText(int code)
     return QString::fromUtf8(buffer);
 }
 
+constexpr int kCell = DvSegmentMap::kCell;
+
 // Pictures larger than this are refused: a damaged header must not size the buffers.
 constexpr int kMaxDimension = 8192;
 
@@ -356,11 +358,12 @@ StreamResult VideoDecoder::TakePictures(PictureOut &out)
         const bool partial = properties && properties->source && properties->decoded;
         bool converted = true;
         if (partial) {
-            pictureSegments_.assign(static_cast<size_t>(setup_.segments->SegmentCount()), 0);
-            setup_.segments->Select(*properties->decoded, pictureSegments_);
-            setup_.segments->ForEachCell(pictureSegments_, [&](int x, int y) {
-                ConvertCellToRgb(*frame_, x, y, output.Data(), setup_.width, setup_.height);
-            });
+            // Only the cells under the area are wanted in RGB; the encoder takes the
+            // rest of the segments under it from the planes.
+            const QRect area = properties->decoded->intersected(QRect(0, 0, setup_.width, setup_.height));
+            for (int y = area.top() / kCell * kCell; y <= area.bottom(); y += kCell)
+                for (int x = area.left() / kCell * kCell; x <= area.right(); x += kCell)
+                    ConvertCellToRgb(*frame_, x, y, output.Data(), setup_.width, setup_.height);
         } else {
             PicturePlanes source;
             for (int plane = 0; plane < 4; ++plane) {
@@ -371,6 +374,10 @@ StreamResult VideoDecoder::TakePictures(PictureOut &out)
                                       Rgb24BottomUpPlanes(output.Data(), setup_.width, setup_.height), setup_.width,
                                       setup_.height, AV_PIX_FMT_BGR24);
         }
+        std::shared_ptr<const AVFrame> planes;
+        if (properties && properties->source)
+            if (AVFrame *kept = av_frame_clone(frame_))
+                planes.reset(kept, [](AVFrame *frame) { av_frame_free(&frame); });
         av_frame_unref(frame_);
         if (!converted)
             return StreamResult::Error(QStringLiteral("The decoded picture could not be converted to RGB."));
@@ -381,7 +388,8 @@ StreamResult VideoDecoder::TakePictures(PictureOut &out)
             output.SetPreroll(properties->preroll);
             if (properties->source)
                 output.SetSource(PictureSource{properties->source, QRect(),
-                                               partial ? *properties->decoded : PictureSource::WholePicture()});
+                                               partial ? *properties->decoded : PictureSource::WholePicture(),
+                                               std::move(planes)});
         }
         output.SetSyncPoint(true);
         StreamResult result = out.Ready(output);

@@ -133,8 +133,7 @@ private:
     std::vector<uint8_t> packetBytes_;  // the sample with libavcodec's zeroed padding
     int (*codecExecute_)(AVCodecContext *, int (*)(AVCodecContext *, void *), void *, int *, int, int) = nullptr;
     std::optional<QRect> decodingArea_;  // of the packet being decoded; none: the whole picture
-    std::vector<uint8_t> chosenSegments_;   // of the packet being decoded
-    std::vector<uint8_t> pictureSegments_;  // of the picture being converted
+    std::vector<uint8_t> chosenSegments_;  // of the packet being decoded
     std::vector<char> chosenItems_;
     std::array<PendingProperties, kMaxPending> pending_;
     size_t pendingFirst_ = 0;
