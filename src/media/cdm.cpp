@@ -366,10 +366,12 @@ MediaSeeking *TCdm::GraphStandard(const QString &source, const QString &destinat
     frameRate_->SetTargetRate(ntsc ? kFrameRate525 : kFrameRate625);
     Add(*sceneDetect_, "dv_SceneDetect");
     Add(*dvHeader_, Tdv_DVheader::kGraphName);
+    // Each source picture is scaled and encoded once; the frame rate changes after.
+    encoder.SetKeepsFrameTime(true);
     if (!FeedSceneDetector(type) || !fg_->Connect(sceneDetect_->Output(), decoder.Input())
-        || !fg_->Connect(decoder.Output(), deinter_->Input()) || !fg_->Connect(deinter_->Output(), frameRate_->Input())
-        || !fg_->Connect(frameRate_->Output(), encoder.Input())
-        || !fg_->Connect(encoder.Output(), dvHeader_->Input())
+        || !fg_->Connect(decoder.Output(), deinter_->Input()) || !fg_->Connect(deinter_->Output(), encoder.Input())
+        || !fg_->Connect(encoder.Output(), frameRate_->Input())
+        || !fg_->Connect(frameRate_->Output(), dvHeader_->Input())
         || !fg_->Connect(dvHeader_->Output(), VideoTarget(type)) || !DvTail(type))
         return nullptr;
     return Built(*avimux_);

@@ -54,6 +54,9 @@ std::vector<MediaType> DvEncoderFilter::OutputTypes(const OutputPin &) const
     const bool ntsc = format_ == DvVideoFormat::Ntsc;
     VideoInfoHeader header;
     header.avgTimePerFrame = ntsc ? kFrameTime525 : kFrameTime625;
+    if (keepsFrameTime_)
+        if (const auto input = ParseVideoInfoHeader(input_.ConnectionMediaType().FormatBytes()))
+            header.avgTimePerFrame = input->avgTimePerFrame;
     header.bitRate = 25'000'000;
     header.bmiHeader.width = kDvWidth;
     header.bmiHeader.height = ntsc ? 480 : 576;

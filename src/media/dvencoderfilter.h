@@ -36,6 +36,9 @@ public:
     // The TV system of the frames made, at full resolution; PAL until set.
     void SetFormatResolution(DvVideoFormat format) { format_ = format; }
     DvVideoFormat FormatResolution() const { return format_; }
+    // The frames made keep their pictures' frame time rather than take the system's,
+    // for a graph that changes the frame rate after encoding. Off until set.
+    void SetKeepsFrameTime(bool keeps) { keepsFrameTime_ = keeps; }
 
     InputPin &Input() const { return input_; }
     OutputPin &Output() const { return output_; }
@@ -70,6 +73,7 @@ private:
     InputPin &input_;
     OutputPin &output_;
     DvVideoFormat format_ = DvVideoFormat::Pal;
+    bool keepsFrameTime_ = false;
     DvVideoEncoder encoder_;
     PictureScaler scaler_{ScalerQuality::Fast};
     int inputWidth_ = 0;

@@ -40,8 +40,8 @@ FrameRateChanger::FrameRateChanger()
 
 bool FrameRateChanger::AcceptInputType(const InputPin &, const MediaType &type) const
 {
-    return type.majorType == MajorType::Video && type.subtype == kSubtypeRgb24
-        && ParseVideoInfoHeader(type.FormatBytes()).has_value();
+    return type.majorType == MajorType::Video && (type.subtype == kSubtypeRgb24 || type.subtype == kSubtypeDvsd)
+        && type.formatType == FormatType::VideoInfo && ParseVideoInfoHeader(type.FormatBytes()).has_value();
 }
 
 std::vector<MediaType> FrameRateChanger::OutputTypes(const OutputPin &) const
@@ -81,12 +81,18 @@ StreamResult FrameRateChanger::Receive(InputPin &, MediaSample &sample)
     const int64_t base = FramesStartedBefore(firstFrame_, source_, target_);
     const int64_t end = FramesStartedBefore(firstFrame_ + received_ + 1, source_, target_) - base;
     ++received_;
-    for (; delivered_ < end; ++delivered_) {
+    const bool repeated = end - delivered_ > 1;
+    if (repeated)
+        original_.CopyFrom(sample);
+    for (bool first = true; delivered_ < end; ++delivered_, first = false) {
+        MediaSample &out = first ? sample : repeat_;
+        if (!first)
+            repeat_.CopyFrom(original_);
         const int64_t frame = base + delivered_;
-        sample.SetTime(MediaTimeRange{FrameStart(frame, target_) - FrameStart(base, target_),
-                                      FrameStart(frame + 1, target_) - FrameStart(base, target_)});
-        sample.SetMediaTimes(MediaTimeRange{frame, frame + 1});
-        const StreamResult result = output_.Deliver(sample);
+        out.SetTime(MediaTimeRange{FrameStart(frame, target_) - FrameStart(base, target_),
+                                   FrameStart(frame + 1, target_) - FrameStart(base, target_)});
+        out.SetMediaTimes(MediaTimeRange{frame, frame + 1});
+        const StreamResult result = output_.Deliver(out);
         if (!result.IsOk())
             return result;
     }

@@ -1,15 +1,16 @@
-// Changes the frame rate of a stream of decoded pictures for a change of TV system:
-// each picture is passed on as many times (none, once or more) as new frames start
-// during it, so frames are repeated or dropped evenly and the running time stays
-// that of the source. The new frames are stamped with their own times and frame
-// numbers; a picture delivered twice is the same sample each time, so only filters
-// that copy (an encoder) should follow it.
+// Changes the frame rate of a video stream (decoded pictures or DV frames) for a
+// change of TV system: each frame is passed on as many times (none, once or more)
+// as new frames start during it, so frames are repeated or dropped evenly and the
+// running time stays that of the source. The new frames are stamped with their own
+// times and frame numbers; a repeat is a copy of the frame as it came, so an
+// in-place filter after this one changes each delivery from the same bytes.
 //
 // The creator owns the filter; SetTargetRate on the controlling thread while the
 // graph is stopped, the streaming hooks on the streaming thread.
 #pragma once
 
 #include "media/filter.h"
+#include "media/mediasample.h"
 
 #include <cstdint>
 
@@ -55,4 +56,6 @@ private:
     int64_t received_ = 0;   // source pictures since the start or the last seek
     int64_t delivered_ = 0;  // new frames since then
     int64_t firstFrame_ = 0; // source frame number of the first picture
+    MediaSample original_;   // the frame as it came, while it is repeated
+    MediaSample repeat_;
 };

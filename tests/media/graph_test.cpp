@@ -1,6 +1,7 @@
 #include "testfilters.h"
 
 #include "media/filtergraph.h"
+#include "media/frameratechanger.h"
 #include "media/infinitepintee.h"
 #include "media/nullrenderer.h"
 
@@ -509,4 +510,37 @@ TEST(FilterGraph, StartFailureEndsTheRunAtOnce)
     EXPECT_EQ(probe.StopsEarly(), std::vector<bool>({true}));
     EXPECT_EQ(probe.Received(), 0);
     graph.Stop();
+}
+
+// PAL to NTSC repeats every fifth frame. A filter after the changer that changes
+// frames in place (as the DV header filter does) finds each repeat as it came, not
+// as it left the filter the first time.
+TEST(FrameRateChanger, RepeatsAreCopiesOfTheFrameAsItCame)
+{
+    FilterGraph graph;
+    graph.SetSyncSource(nullptr);
+    TestSource source(10);
+    FrameRateChanger changer;
+    changer.SetTargetRate(kFrameRate525);
+    Probe stamping(QStringLiteral("stamping"));
+    stamping.SetStamp(0xEE);
+    NullRenderer renderer;
+    for (Filter *filter : std::initializer_list<Filter *>{&source, &changer, &stamping, &renderer})
+        graph.AddFilter(*filter);
+    ASSERT_TRUE(graph.Connect(source.Output(), changer.Input()));
+    ASSERT_TRUE(graph.Connect(changer.Output(), stamping.Input()));
+    ASSERT_TRUE(graph.Connect(stamping.Output(), renderer.Input()));
+    ASSERT_TRUE(graph.Run());
+    const auto completion = graph.WaitForCompletion(kWaitMs);
+    ASSERT_TRUE(completion);
+    EXPECT_EQ(completion->result, GraphCompletion::Result::Complete);
+    // Frames 0..11 of the new stream from frames 0..9: frame 4 and frame 9 are shown twice.
+    std::vector<int> expected;
+    for (int frame = 0; frame < 10; ++frame)
+        for (int64_t n = FramesStartedBefore(frame, kFrameRate625, kFrameRate525);
+             n < FramesStartedBefore(frame + 1, kFrameRate625, kFrameRate525); ++n)
+            expected.push_back(PatternByte(frame, 0));
+    EXPECT_EQ(expected.size(), size_t{12});
+    EXPECT_EQ(stamping.FirstBytes(), expected);
+    EXPECT_EQ(stamping.MediaStarts(), Range(0, 12));
 }
