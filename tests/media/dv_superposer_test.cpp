@@ -1,5 +1,6 @@
 #include "picturetestsupport.h"
 #include "syntheticdv.h"
+#include "testfilters.h"
 
 #include "base/datetimeformat.h"
 #include "media/dv_deinter.h"
@@ -114,16 +115,6 @@ private:
     std::vector<std::shared_ptr<const std::vector<uint8_t>>> frames_;
     size_t next_ = 0;
 };
-
-MediaType PalDvType()
-{
-    VideoInfoHeader header;
-    header.avgTimePerFrame = kFrameTime625;
-    header.bmiHeader.width = 720;
-    header.bmiHeader.height = 576;
-    header.bmiHeader.compression = kSubtypeDvsd;
-    return MakeVideoType(kSubtypeDvsd, header);
-}
 
 }  // namespace
 
@@ -410,7 +401,7 @@ TEST(Tdv_Superposer, LearnsWhereItDrawsAndCompletesPicturesDecodedInPart)
     std::vector<std::optional<PictureSource>> sources;
     for (const bool inPart : {false, true}) {
         SCOPED_TRACE(inPart ? "decoded in part" : "decoded whole");
-        SampleListSource source(PalDvType(), frames);
+        SampleListSource source(TestVideoType(), frames);
         Tdv_sceneDetect detector;
         DvDecoder decoder;
         CornerDecoded corner(frames);
