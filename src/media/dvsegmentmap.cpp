@@ -160,3 +160,16 @@ void DvSegmentMap::Select(const QRect &area, std::vector<uint8_t> &selected) con
         for (int cx = inside.left() / kCell; cx <= inside.right() / kCell; ++cx)
             selected[segmentOfCell_[static_cast<size_t>(cy * cellsX + cx)]] = 1;
 }
+
+int DvSegmentMap::ExecuteChosen(Execute execute, AVCodecContext *context, int (*func)(AVCodecContext *, void *),
+                                const void *items, int count, int size, const std::vector<uint8_t> &chosen,
+                                std::vector<char> &scratch)
+{
+    scratch.resize(static_cast<size_t>(count) * static_cast<size_t>(size));
+    int taken = 0;
+    for (int item = 0; item < count && static_cast<size_t>(item) < chosen.size(); ++item)
+        if (chosen[static_cast<size_t>(item)])
+            std::memcpy(scratch.data() + static_cast<ptrdiff_t>(taken++) * size,
+                        static_cast<const char *>(items) + static_cast<ptrdiff_t>(item) * size, static_cast<size_t>(size));
+    return taken > 0 ? execute(context, func, scratch.data(), nullptr, taken, size) : 0;
+}

@@ -12,8 +12,18 @@
 #include <cstdint>
 #include <vector>
 
+struct AVCodecContext;
+
 class DvSegmentMap {
 public:
+    // AVCodecContext::execute, the dispatcher the codec hands a frame's segments to.
+    using Execute = int (*)(AVCodecContext *, int (*)(AVCodecContext *, void *), void *, int *, int, int);
+    // Hands `execute` only the work items (one of `size` bytes per segment) of the
+    // segments marked in `chosen`, compacted into `scratch`; 0 when none is marked.
+    static int ExecuteChosen(Execute execute, AVCodecContext *context, int (*func)(AVCodecContext *, void *),
+                             const void *items, int count, int size, const std::vector<uint8_t> &chosen,
+                             std::vector<char> &scratch);
+
     // The map of 525/60 (ntsc) or 625/50 DV at 25 Mbit/s; nullptr when the codec
     // could not be asked, in which case callers encode whole frames.
     static const DvSegmentMap *Of(bool ntsc);

@@ -1,5 +1,7 @@
 #include "media/dvvideoencoder.h"
 
+#include "media/dvsegmentmap.h"
+
 #include "formats/dvlayout.h"
 
 extern "C" {
@@ -94,14 +96,8 @@ int DvVideoEncoder::ChosenSegments(AVCodecContext *context, int (*func)(AVCodecC
     // The codec clears and formats its packet before it encodes the segments, so the
     // frame to keep is laid in here, under the segments made anew.
     std::memcpy(self->packetData_, update->frame.data(), update->frame.size());
-    self->chosenItems_.resize(static_cast<size_t>(count) * static_cast<size_t>(size));
-    int chosen = 0;
-    for (int item = 0; item < count; ++item)
-        if ((*update->segments)[static_cast<size_t>(item)])
-            std::memcpy(self->chosenItems_.data() + static_cast<ptrdiff_t>(chosen++) * size,
-                        static_cast<const char *>(items) + static_cast<ptrdiff_t>(item) * size,
-                        static_cast<size_t>(size));
-    return chosen > 0 ? self->codecExecute_(context, func, self->chosenItems_.data(), nullptr, chosen, size) : 0;
+    return DvSegmentMap::ExecuteChosen(self->codecExecute_, context, func, items, count, size, *update->segments,
+                                       self->chosenItems_);
 }
 
 std::optional<QString> DvVideoEncoder::Encode(const AVFrame *picture, MutableByteSpan out,

@@ -5,6 +5,8 @@
 // DvSegmentMap), keeping the others bit for bit.
 #pragma once
 
+#include "media/dvsegmentmap.h"
+
 #include "formats/bytes.h"
 
 #include <QString>
@@ -48,7 +50,7 @@ public:
                                   const DvSegmentUpdate *update = nullptr);
 
 private:
-    using Execute = int (*)(AVCodecContext *, int (*)(AVCodecContext *, void *), void *, int *, int, int);
+    using Execute = DvSegmentMap::Execute;
 
     void Close();
     static int NoticedPacket(AVCodecContext *context, AVPacket *packet, int flags);

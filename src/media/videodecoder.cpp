@@ -226,14 +226,8 @@ int VideoDecoder::ChosenSegments(AVCodecContext *context, int (*func)(AVCodecCon
     auto *self = static_cast<VideoDecoder *>(context->opaque);
     if (!self->decodingArea_ || ret || self->chosenSegments_.size() != static_cast<size_t>(count))
         return self->codecExecute_(context, func, items, ret, count, size);
-    self->chosenItems_.resize(static_cast<size_t>(count) * static_cast<size_t>(size));
-    int chosen = 0;
-    for (int item = 0; item < count; ++item)
-        if (self->chosenSegments_[static_cast<size_t>(item)])
-            std::memcpy(self->chosenItems_.data() + static_cast<ptrdiff_t>(chosen++) * size,
-                        static_cast<const char *>(items) + static_cast<ptrdiff_t>(item) * size,
-                        static_cast<size_t>(size));
-    return chosen > 0 ? self->codecExecute_(context, func, self->chosenItems_.data(), nullptr, chosen, size) : 0;
+    return DvSegmentMap::ExecuteChosen(self->codecExecute_, context, func, items, count, size, self->chosenSegments_,
+                                       self->chosenItems_);
 }
 
 std::shared_ptr<const std::vector<uint8_t>> VideoDecoder::SourceCopy(const MediaSample &sample)

@@ -11,6 +11,7 @@
 
 #include "media/filter.h"
 #include "base/jobworker.h"
+#include "media/dvsegmentmap.h"
 #include "media/picturescaler.h"
 
 #include <QByteArray>
@@ -22,7 +23,6 @@
 #include <optional>
 #include <vector>
 
-class DvSegmentMap;
 class UsedPictureArea;
 struct AVCodecContext;
 struct AVFrame;
@@ -131,7 +131,8 @@ private:
     AVFrame *frame_ = nullptr;
     PictureScaler scaler_{ScalerQuality::Fast};
     std::vector<uint8_t> packetBytes_;  // the sample with libavcodec's zeroed padding
-    int (*codecExecute_)(AVCodecContext *, int (*)(AVCodecContext *, void *), void *, int *, int, int) = nullptr;
+    // The codec's own work dispatcher, while ours narrows it.
+    DvSegmentMap::Execute codecExecute_ = nullptr;
     std::optional<QRect> decodingArea_;  // of the packet being decoded; none: the whole picture
     std::vector<uint8_t> chosenSegments_;  // of the packet being decoded
     std::vector<char> chosenItems_;
