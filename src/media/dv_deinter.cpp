@@ -3,6 +3,8 @@
 #include "media/mediaformats.h"
 #include "media/picturescaler.h"
 
+#include <QRect>
+
 #include <cstdlib>
 #include <cstring>
 
@@ -39,8 +41,8 @@ bool MayComb(const uint8_t *a, const uint8_t *p, const uint8_t *b)
 
 }  // namespace
 
-void DeinterlaceRow(const uint8_t *above, const uint8_t *row, const uint8_t *below, uint8_t *out, int width,
-                    uint8_t *comb, uint8_t *keep)
+ReplacedColumns DeinterlaceRow(const uint8_t *above, const uint8_t *row, const uint8_t *below, uint8_t *out,
+                               int width, uint8_t *comb, uint8_t *keep)
 {
     bool any = false;
     int x = 0;
@@ -66,18 +68,24 @@ void DeinterlaceRow(const uint8_t *above, const uint8_t *row, const uint8_t *bel
     }
     if (out != row)
         std::memcpy(out, row, 3 * static_cast<size_t>(width));
+    ReplacedColumns replaced;
     if (!any) {
         std::memset(keep, 0, static_cast<size_t>(width));
-        return;
+        return replaced;
     }
     for (x = 0; x < width; ++x) {
         // A marked pixel with no marked horizontal neighbour is noise, not a comb.
         const int neighbours = (x > 0 ? comb[x - 1] : 0) + (x < width - 1 ? comb[x + 1] : 0);
         keep[x] = comb[x] == 1 && neighbours > 0 ? 1 : 0;
-        if (keep[x] == 1)
-            for (int k = 0; k < 3; ++k)
-                out[3 * x + k] = static_cast<uint8_t>((above[3 * x + k] + below[3 * x + k]) / 2);
+        if (keep[x] == 0)
+            continue;
+        for (int k = 0; k < 3; ++k)
+            out[3 * x + k] = static_cast<uint8_t>((above[3 * x + k] + below[3 * x + k]) / 2);
+        if (replaced.IsEmpty())
+            replaced.first = x;
+        replaced.end = x + 1;
     }
+    return replaced;
 }
 
 bool DeinterlacePicture(const QImage &source, QImage &out, QImage &combMask, QImage &keepMask)
@@ -136,7 +144,16 @@ StreamResult Tdv_deinter::Transform(MediaSample &sample)
     // each from its even neighbours, so the picture can be changed where it lies.
     uint8_t *bottom = sample.Data().data();
     const auto rowOf = [&](int y) { return bottom + stride * static_cast<size_t>(height_ - 1 - y); };
-    for (int y = 1; y < height_ - 1; y += 2)
-        DeinterlaceRow(rowOf(y - 1), rowOf(y), rowOf(y + 1), rowOf(y), width_, combRow_.data(), keepRow_.data());
+    // What was replaced, so that an encoder after this filter can keep the rest of
+    // the decoder's own picture.
+    QRect changed;
+    for (int y = 1; y < height_ - 1; y += 2) {
+        const ReplacedColumns replaced =
+            DeinterlaceRow(rowOf(y - 1), rowOf(y), rowOf(y + 1), rowOf(y), width_, combRow_.data(), keepRow_.data());
+        if (!replaced.IsEmpty())
+            changed = changed.united(QRect(replaced.first, y, replaced.end - replaced.first, 1));
+    }
+    if (!changed.isEmpty())
+        sample.MarkPictureChanged(changed);
     return StreamResult::Ok();
 }

@@ -20,10 +20,18 @@
 // False, nothing written, when the formats or sizes disagree.
 bool DeinterlacePicture(const QImage &source, QImage &out, QImage &combMask, QImage &keepMask);
 
+// The columns [first, end) of a row between its first and its last replaced pixel;
+// empty when none was replaced.
+struct ReplacedColumns {
+    int first = 0;
+    int end = 0;
+    bool IsEmpty() const { return end <= first; }
+};
+
 // One odd row of that: out := row, with its combs replaced by the mean of above and
 // below; comb and keep are work rows of `width` bytes. out may be row itself.
-void DeinterlaceRow(const uint8_t *above, const uint8_t *row, const uint8_t *below, uint8_t *out, int width,
-                    uint8_t *comb, uint8_t *keep);
+ReplacedColumns DeinterlaceRow(const uint8_t *above, const uint8_t *row, const uint8_t *below, uint8_t *out,
+                               int width, uint8_t *comb, uint8_t *keep);
 
 // The comb measure of a pixel P between A above and B below (blue, green, red):
 // the colour-weighted sum of (A - P)(B - P); a comb from kCombThreshold on.
@@ -45,6 +53,7 @@ protected:
     bool CheckInputType(const MediaType &type) const override;
     StreamResult StartStreaming() override;
     StreamResult Transform(MediaSample &sample) override;
+    bool MarksItsChanges() const override { return true; }
 
 private:
     std::vector<uint8_t> combRow_;

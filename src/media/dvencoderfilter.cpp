@@ -72,7 +72,9 @@ void DvEncoderFilter::Close()
 {
     for (Job &job : jobs_) {
         av_frame_free(&job.picture);
+        av_frame_free(&job.patched);
         job.keep.reset();
+        job.scaleFrom.reset();
     }
 }
 
@@ -171,6 +173,7 @@ StreamResult DvEncoderFilter::Prepare(const MediaSample &input, Job &job)
     output.SetActualLength(encoder_.FrameSize());
     job.encode = true;
     job.keep.reset();
+    job.scaleFrom.reset();
     job.result = StreamResult::Ok();
 
     // A picture that is still mostly its source frame's decoding keeps that frame's
@@ -218,6 +221,8 @@ StreamResult DvEncoderFilter::Prepare(const MediaSample &input, Job &job)
         });
         return StreamResult::Ok();
     }
+    if (origin && ScalesFromPlanes(*origin, data, job))
+        return StreamResult::Ok();
     // The bytes are only read: libswscale takes its sources through non-const pointers.
     const PicturePlanes source = Rgb24BottomUpPlanes(
         MutableByteSpan(const_cast<uint8_t *>(data.data()), data.size()), inputWidth_, inputHeight_);
@@ -232,10 +237,73 @@ StreamResult DvEncoderFilter::Prepare(const MediaSample &input, Job &job)
     return StreamResult::Ok();
 }
 
+bool DvEncoderFilter::ScalesFromPlanes(const PictureSource &origin, ByteSpan rgb, Job &job)
+{
+    const AVFrame *planes = origin.planes.get();
+    if (!planes || planes->width != inputWidth_ || planes->height != inputHeight_
+        || !origin.decoded.contains(QRect(0, 0, inputWidth_, inputHeight_)))
+        return false;
+    if (origin.changed.isEmpty()) {
+        job.scaleFrom = origin.planes;
+        return true;
+    }
+    const bool cellsConvertible = (planes->format == AV_PIX_FMT_YUV420P || planes->format == AV_PIX_FMT_YUV411P)
+                               && inputWidth_ % DvSegmentMap::kCell == 0 && inputHeight_ % DvSegmentMap::kCell == 0;
+    const QRect cells = origin.changed.intersected(QRect(0, 0, inputWidth_, inputHeight_));
+    const auto cellsAcross = [](int from, int to) {
+        return to / DvSegmentMap::kCell - from / DvSegmentMap::kCell + 1;
+    };
+    const int64_t changedCells = int64_t{cellsAcross(cells.left(), cells.right())} * cellsAcross(cells.top(), cells.bottom());
+    const int64_t allCells = int64_t{inputWidth_ / DvSegmentMap::kCell} * (inputHeight_ / DvSegmentMap::kCell);
+    // Cell by cell, the conversion costs several times what libswscale takes for the
+    // whole picture: past this share the RGB picture is scaled instead.
+    constexpr int kMostCellsShare = 8;
+    if (!cellsConvertible || changedCells * kMostCellsShare > allCells)
+        return false;
+    if (!job.patched || job.patched->format != planes->format || job.patched->width != planes->width
+        || job.patched->height != planes->height) {
+        av_frame_free(&job.patched);
+        job.patched = av_frame_alloc();
+        if (!job.patched)
+            return false;
+        job.patched->format = planes->format;
+        job.patched->width = planes->width;
+        job.patched->height = planes->height;
+        if (av_frame_get_buffer(job.patched, 0) < 0) {
+            av_frame_free(&job.patched);
+            return false;
+        }
+    }
+    if (av_frame_copy(job.patched, planes) < 0)
+        return false;
+    for (int y = cells.top() / DvSegmentMap::kCell * DvSegmentMap::kCell; y <= cells.bottom(); y += DvSegmentMap::kCell)
+        for (int x = cells.left() / DvSegmentMap::kCell * DvSegmentMap::kCell; x <= cells.right();
+             x += DvSegmentMap::kCell)
+            ConvertCellToYuv(rgb, inputWidth_, inputHeight_, x, y, *job.patched);
+    // The job owns the copy: the pointer holds no share of it.
+    job.scaleFrom = std::shared_ptr<const AVFrame>(std::shared_ptr<const AVFrame>(), job.patched);
+    return true;
+}
+
 void DvEncoderFilter::Encode(Job &job)
 {
     if (!job.encode)
         return;
+    if (job.scaleFrom) {
+        PicturePlanes source;
+        PicturePlanes target;
+        for (int plane = 0; plane < 4; ++plane) {
+            source.data[plane] = job.scaleFrom->data[plane];
+            source.stride[plane] = job.scaleFrom->linesize[plane];
+            target.data[plane] = job.picture->data[plane];
+            target.stride[plane] = job.picture->linesize[plane];
+        }
+        if (!planeScaler_.Scale(source, job.scaleFrom->width, job.scaleFrom->height, job.scaleFrom->format, target,
+                                encoder_.Width(), encoder_.Height(), encoder_.PixelFormat())) {
+            job.result = StreamResult::Error(QStringLiteral("The picture could not be converted for the DV video encoder."));
+            return;
+        }
+    }
     const DvSegmentUpdate update{job.keep ? ByteSpan(*job.keep) : ByteSpan(), &job.segments};
     if (auto error = encoder_.Encode(job.picture, job.output.Data(), job.keep ? &update : nullptr))
         job.result = StreamResult::Error(*error);

@@ -6,7 +6,9 @@
 // graph is stopped, before the output is connected; hooks as for Filter.
 // A picture that carries its source DV frame (PictureSource) of the same system is
 // encoded as that frame with only the segments under its changed part made anew;
-// the frame made then carries that source too.
+// the frame made then carries that source too. A picture of another size that
+// carries the decoder's own planar picture and changes little of it is scaled from
+// those planes, on the worker, with only its changed cells converted from RGB.
 //
 // Frame n is encoded on a worker thread of the filter while the streaming thread
 // delivers frame n - 1 and goes on to make the picture of n + 1, so a frame that
@@ -60,12 +62,19 @@ private:
         bool encode = true;  // false: the output is complete already (its source's copy)
         std::shared_ptr<const std::vector<uint8_t>> keep;  // the frame built on, if any
         std::vector<uint8_t> segments;                     // the segments made anew on it
+        // The planar picture the worker scales into `picture` before encoding: the
+        // decoder's own, or `patched` when the picture changed some of it.
+        std::shared_ptr<const AVFrame> scaleFrom;
+        AVFrame *patched = nullptr;
         StreamResult result = StreamResult::Ok();
     };
 
     void Close();
     // Streaming thread: everything of a frame but the encoding.
     StreamResult Prepare(const MediaSample &input, Job &job);
+    // Whether Prepare could leave the scale to the worker, from the source's planes
+    // and, where the picture changed them, its RGB bytes.
+    bool ScalesFromPlanes(const PictureSource &origin, ByteSpan rgb, Job &job);
     // Worker thread (or the streaming thread for frames that leave at once).
     void Encode(Job &job);
     StreamResult DeliverFinished();
@@ -76,6 +85,7 @@ private:
     bool keepsFrameTime_ = false;
     DvVideoEncoder encoder_;
     PictureScaler scaler_{ScalerQuality::Fast};
+    PictureScaler planeScaler_{ScalerQuality::Fast};  // worker thread: from the source's planes
     int inputWidth_ = 0;
     int inputHeight_ = 0;
     int64_t frames_ = 0;

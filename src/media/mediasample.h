@@ -86,6 +86,12 @@ public:
         if (source_)
             source_->changed = PictureSource::WholePicture();
     }
+    // The pixels of `area` (from the top) may differ from it.
+    void MarkPictureChanged(const QRect &area)
+    {
+        if (source_)
+            source_->changed = source_->changed.united(area);
+    }
 
     // Times, media times, flags and type change; not the data, nor the picture source.
     void CopyPropertiesFrom(const MediaSample &other);

@@ -24,6 +24,7 @@ StreamResult TBCTransInPlaceFilter::Receive(InputPin &, MediaSample &sample)
     if (!result.IsOk())
         return result;
     // Whatever the filter did to a picture, it may no longer match its source frame.
-    sample.MarkPictureChanged();
+    if (!MarksItsChanges())
+        sample.MarkPictureChanged();
     return output_.Deliver(sample);
 }

@@ -17,6 +17,10 @@ protected:
     // Works on the sample before it is delivered; a result other than Ok is returned
     // upstream instead of delivering.
     virtual StreamResult Transform(MediaSample &sample) = 0;
+    // True for a filter whose Transform marks on the sample's picture source just
+    // what it changed (MediaSample::MarkPictureChanged); any other counts as having
+    // changed the whole picture.
+    virtual bool MarksItsChanges() const { return false; }
 
     StreamResult Receive(InputPin &pin, MediaSample &sample) override;
 

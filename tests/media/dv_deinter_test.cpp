@@ -2,6 +2,7 @@
 
 #include "media/dv_deinter.h"
 #include "media/picturescaler.h"
+#include "media/transinplacefilter.h"
 
 #include <QRandomGenerator>
 
@@ -40,6 +41,21 @@ uint8_t Level(const QImage &image, int x, int y)
 {
     return image.constScanLine(y)[3 * x];
 }
+
+// Names a source frame for each picture, as the DV decoder does, with nothing changed.
+class SourceNamer final : public TBCTransInPlaceFilter {
+public:
+    SourceNamer() : TBCTransInPlaceFilter(QStringLiteral("Source namer")) {}
+
+protected:
+    bool CheckInputType(const MediaType &) const override { return true; }
+    bool MarksItsChanges() const override { return true; }
+    StreamResult Transform(MediaSample &sample) override
+    {
+        sample.SetSource(PictureSource{std::make_shared<const std::vector<uint8_t>>(), QRect()});
+        return StreamResult::Ok();
+    }
+};
 
 }  // namespace
 
@@ -144,7 +160,7 @@ TEST(DeinterlacePicture, MatchesThePixelRuleAtAnyWidth)
 
 // A bar that moved between the fields: in the filter's output, bottom-up in the sample,
 // the odd rows inside the comb take the mean of their neighbours and nothing else changes.
-TEST(Tdv_deinter, RemovesTheCombsOfAnInterlacedPicture)
+TEST(Tdv_deinter, RemovesTheCombsOfAnInterlacedPictureAndSaysWhere)
 {
     constexpr int kW = 64;
     constexpr int kH = 32;
@@ -159,12 +175,21 @@ TEST(Tdv_deinter, RemovesTheCombsOfAnInterlacedPicture)
             p[2] = 200;
         }
     }
-    SampleListSource source(MakeRgb24VideoType(kW, kH, kFrameTime625), {interlaced.bytes});
+    Rgb24Picture still(kW, kH);
+    still.Fill(20, 30, 40);
+    SampleListSource source(MakeRgb24VideoType(kW, kH, kFrameTime625), {interlaced.bytes, still.bytes});
+    SourceNamer namer;
     Tdv_deinter deinter;
     EXPECT_EQ(deinter.FriendlyName(), QStringLiteral("Quenlor dv_deinter"));
     KeepingSink sink;
-    ASSERT_EQ(RunChain(source, {&deinter}, sink), QString());
-    ASSERT_EQ(sink.samples.size(), size_t{1});
+    ASSERT_EQ(RunChain(source, {&namer, &deinter}, sink), QString());
+    ASSERT_EQ(sink.samples.size(), size_t{2});
+    // The changed part spans the replaced pixels, from the top: columns 10..39 of
+    // rows 1..29, and nothing of the still picture.
+    ASSERT_TRUE(sink.sources[0] && sink.sources[1]);
+    EXPECT_EQ(sink.sources[0]->changed, QRect(10, 1, 30, kH - 3));
+    EXPECT_TRUE(sink.sources[1]->changed.isEmpty());
+    EXPECT_EQ(sink.samples[1], still.bytes);
     const Rgb24Picture out(kW, kH, sink.samples[0]);
     for (int y = 0; y < kH; ++y)
         for (int x = 0; x < kW; ++x) {

@@ -307,3 +307,69 @@ TEST(DvDecoder, DecodesOnlyTheSegmentsUnderTheAreaInUse)
     EXPECT_NE(RunChain(source, {&decoder, &painter, &encoder}, encoded), QString());
     EXPECT_TRUE(encoded.samples.empty());
 }
+
+// Encoded in the other system, a picture that names its source is scaled from the
+// decoder's own planes where it can be: unchanged or changed in a small part (the
+// part patched in from its RGB bytes), the frames decode as near the RGB path's as
+// two roundings allow and show the change; past a small share, it is the RGB path's.
+TEST(DvEncoderFilter, ScalesFromTheDecodersPlanesAcrossSystems)
+{
+    QTemporaryDir dir;
+    constexpr int kFrames = 3;
+    const std::vector<Bytes> frames = GeneratedDvFrames(dir.filePath(QStringLiteral("pal.avi")), false, kFrames);
+    ASSERT_EQ(frames.size(), size_t{kFrames});
+    const auto encodeNtsc = [&](bool namesSource, std::optional<QRect> painted) {
+        SampleListSource source(DvVideoType(false), frames);
+        DvDecoder decoder;
+        decoder.SetKeepsSourceFrames(namesSource);
+        RectanglePainter painter(painted.value_or(QRect()));
+        DvEncoderFilter encoder;
+        encoder.SetFormatResolution(DvVideoFormat::Ntsc);
+        KeepingSink encoded;
+        std::vector<Filter *> chain{&decoder};
+        if (painted)
+            chain.push_back(&painter);
+        chain.push_back(&encoder);
+        EXPECT_EQ(RunChain(source, chain, encoded), QString());
+        return encoded.samples;
+    };
+    const struct {
+        const char *name;
+        std::optional<QRect> painted;
+    } cases[] = {
+        {"unchanged", std::nullopt},
+        {"small change", QRect(500, 500, 150, 40)},
+        {"large change", QRect(0, 0, 600, 400)},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<Bytes> fromRgb = encodeNtsc(false, c.painted);
+        const std::vector<Bytes> fromPlanes = encodeNtsc(true, c.painted);
+        ASSERT_EQ(fromRgb.size(), size_t{kFrames});
+        ASSERT_EQ(fromPlanes.size(), size_t{kFrames});
+        if (c.painted && c.painted->width() * c.painted->height() > 720 * 576 / 8) {
+            EXPECT_EQ(fromPlanes, fromRgb);
+            continue;
+        }
+        EXPECT_NE(fromPlanes, fromRgb);
+        const std::vector<Bytes> rgbPictures = Decoded(fromRgb, DvVideoType(true));
+        const std::vector<Bytes> planePictures = Decoded(fromPlanes, DvVideoType(true));
+        ASSERT_EQ(planePictures.size(), size_t{kFrames});
+        for (int n = 0; n < kFrames; ++n) {
+            const Rgb24Picture expected(720, 480, rgbPictures[n]);
+            const Rgb24Picture now(720, 480, planePictures[n]);
+            EXPECT_EQ(FrameNumberOf(now), n);
+            int64_t difference = 0;
+            for (size_t i = 0; i < now.bytes.size(); ++i)
+                difference += std::abs(now.bytes[i] - expected.bytes[i]);
+            EXPECT_LT(static_cast<double>(difference) / static_cast<double>(now.bytes.size()), 1.5);
+            if (!c.painted)
+                continue;
+            // The rectangle, scaled to 480 lines.
+            const QRect area = *c.painted;
+            for (int y = area.top() * 480 / 576 + 2; y < area.bottom() * 480 / 576 - 2; y += 3)
+                for (int x = area.left() + 2; x < area.right() - 2; x += 3)
+                    EXPECT_GT(now.At(x, y)[1], 235) << x << "," << y;
+        }
+    }
+}
