@@ -1,6 +1,7 @@
 #include "base/atomicfile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <cerrno>
@@ -21,6 +22,12 @@ QString RandomTag()
     return tag;
 }
 
+bool Exists(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
 }  // namespace
 
 std::unique_ptr<AtomicFile> AtomicFile::Create(const QString &destination, QString *error)
@@ -30,8 +37,11 @@ std::unique_ptr<AtomicFile> AtomicFile::Create(const QString &destination, QStri
         const QByteArray native = QFile::encodeName(temporary);
         // 0666 lets the umask decide the permissions, as for any new file.
         const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0)
-            return std::unique_ptr<AtomicFile>(new AtomicFile(fd, destination, temporary));
+        if (fd >= 0) {
+            auto file = std::unique_ptr<AtomicFile>(new AtomicFile(fd, destination, temporary));
+            file->replacing_ = Exists(destination);
+            return file;
+        }
         if (errno != EEXIST) {
             *error = QStringLiteral("Cannot create a file beside \"%1\": %2").arg(destination, qt_error_string(errno));
             return nullptr;
@@ -105,10 +115,11 @@ bool AtomicFile::Flush()
         return false;
     if (!writer_.Running()) {
         const int fd = fd_;
-        writer_.Start([fd](BlockWrite &block) {
+        const bool replacing = replacing_;
+        writer_.Start([fd, replacing](BlockWrite &block) {
             block.error = WriteAll(fd, block.position, block.bytes);
             // The disk starts on the block at once, so that the sync of Commit finds little left to do.
-            if (block.error == 0)
+            if (block.error == 0 && replacing)
                 ::sync_file_range(fd, static_cast<off_t>(block.position), static_cast<off_t>(block.bytes.size()),
                                   SYNC_FILE_RANGE_WRITE);
         });
@@ -176,7 +187,10 @@ bool AtomicFile::Commit()
     if (!Flush() || !WaitForBlock())
         return false;
     writer_.Stop();
-    if (::fdatasync(fd_) != 0)
+    // An existing file is replaced only by one whose bytes are on the disk, so that a
+    // crash leaves the one or the other whole. A new name risks nothing of the user's:
+    // its bytes reach the disk in the kernel's time, as with any program's output.
+    if ((replacing_ || Exists(destination_)) && ::fdatasync(fd_) != 0)
         return Fail(QStringLiteral("Cannot write"));
     const int fd = fd_;
     fd_ = -1;

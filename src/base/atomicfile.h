@@ -35,7 +35,8 @@ public:
     bool Patch(uint64_t position, std::span<const uint8_t> bytes);
     uint64_t Position() const { return flushed_ + buffer_.size(); }
 
-    // Flushes, syncs and renames the file over the destination.
+    // Flushes and renames the file over the destination; an existing destination is
+    // replaced only once the new bytes are on the disk.
     bool Commit();
     // Removes the temporary file; the destination is left as it was.
     void Discard();
@@ -71,4 +72,5 @@ private:
     JobWorker<BlockWrite> writer_;
     QString error_;
     bool done_ = false;
+    bool replacing_ = false;  // the destination existed when the file was created
 };

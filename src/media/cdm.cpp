@@ -178,15 +178,30 @@ MediaSeeking *TCdm::GraphScnByContenu(const QString &source)
     if (!LoadAndSplit(source))
         return nullptr;
     // The time stamper sees the frames as they come from the file; the decoder the
-    // stream needs goes between it and the detector.
+    // stream needs goes between it and the detector. A DV decoder converts only the
+    // pixels the detector samples.
+    DvDecoder &dvDecoder = Attach(dvDecoder_, "DVdecoder");
+    dvDecoder.SetSampledBytes(SampledPictureBytes{kContentSampleStep, kContentSamples});
+    const auto decodeDv = [&] {
+        if (!fg_->Connect(mediaStamper_->Output(), dvDecoder.Input()))
+            return false;
+        if (fg_->Connect(dvDecoder.Output(), sceneDetectContenu_->Input()))
+            return true;
+        fg_->Disconnect(dvDecoder.Input());
+        return false;
+    };
     const std::vector<OutputPin *> outputs = avisplitter_->OutputPins();
     bool rendered = false;
     for (OutputPin *output : outputs) {
         if (rendered || output->IsConnected() || !fg_->Connect(*output, mediaStamper_->Input()))
             continue;
-        rendered = fg_->ConnectIntelligent(mediaStamper_->Output(), sceneDetectContenu_->Input());
+        rendered = decodeDv() || fg_->ConnectIntelligent(mediaStamper_->Output(), sceneDetectContenu_->Input());
         if (!rendered)
             fg_->Disconnect(*output);
+    }
+    if (!dvDecoder.Input().IsConnected()) {
+        fg_->RemoveFilter(dvDecoder);
+        dvDecoder_.reset();
     }
     if (!rendered || !fg_->Connect(sceneDetectContenu_->Output(), nullrender_->Input()))
         return nullptr;

@@ -47,6 +47,11 @@ using Lanes = int32_t __attribute__((vector_size(kCell * sizeof(int32_t))));
     value = value > 255 ? 255 : value;
 }
 
+uint8_t Clamped(int value)
+{
+    return static_cast<uint8_t>(std::clamp(value >> kShift, 0, 255));
+}
+
 }  // namespace
 
 void ConvertCellToYuv(ByteSpan bgrBottomUp, int width, int height, int x, int y, AVFrame &target)
@@ -130,6 +135,60 @@ void ConvertCellToRgb(const AVFrame &source, int x, int y, MutableByteSpan bgrBo
             p[1] = static_cast<uint8_t>(green[dx]);
             p[2] = static_cast<uint8_t>(red[dx]);
         }
+    }
+}
+
+void ConvertSampledPixelsToRgb(const AVFrame &source, size_t step, size_t count, MutableByteSpan bgrBottomUp,
+                               int width, int height)
+{
+    const bool quarterWidth = source.format == AV_PIX_FMT_YUV411P;
+    if ((!quarterWidth && source.format != AV_PIX_FMT_YUV420P) || width <= 0 || height <= 0 || step == 0
+        || source.width < width || source.height < height || bgrBottomUp.size() < Rgb24ImageSize(width, height))
+        return;
+    const int shiftX = quarterWidth ? 2 : 1;
+    const int shiftY = quarterWidth ? 0 : 1;
+    const size_t rowBytes = Rgb24RowBytes(width);
+    const size_t pixelBytes = 3 * static_cast<size_t>(width);
+    const size_t size = Rgb24ImageSize(width, height);
+    // The pixel under byte i, and where its luma and chroma lie.
+    struct Place {
+        int x = 0;
+        int row = 0;
+        bool inPadding = false;
+        size_t pixelByte = 0;  // the pixel's first byte in the picture
+    };
+    const auto placeOf = [&](size_t i) {
+        const size_t column = step * i % rowBytes;
+        return Place{static_cast<int>(column / 3), height - 1 - static_cast<int>(step * i / rowBytes),
+                     column >= pixelBytes, step * i - column % 3};
+    };
+    const auto lumaAt = [&](const Place &at) {
+        return source.data[0] + static_cast<ptrdiff_t>(at.row) * source.linesize[0] + at.x;
+    };
+    const auto chromaAt = [&](const Place &at, int plane) {
+        return source.data[plane] + static_cast<ptrdiff_t>(at.row >> shiftY) * source.linesize[plane] + (at.x >> shiftX);
+    };
+    // The samples lie far apart in planes just written by the codec's other threads:
+    // their loads are started well ahead.
+    constexpr size_t kAhead = 8;
+    const size_t last = std::min(count, (size - 1) / step + 1);
+    for (size_t i = 0; i < last; ++i) {
+        if (i + kAhead < last) {
+            const Place ahead = placeOf(i + kAhead);
+            __builtin_prefetch(lumaAt(ahead));
+            __builtin_prefetch(chromaAt(ahead, 1));
+            __builtin_prefetch(chromaAt(ahead, 2));
+        }
+        const Place at = placeOf(i);
+        if (at.inPadding)
+            continue;
+        const int l = kLumaScale * (*lumaAt(at) - 16) + kHalf;
+        const int u = *chromaAt(at, 1) - 128;
+        const int v = *chromaAt(at, 2) - 128;
+        uint8_t *p = bgrBottomUp.data() + at.pixelByte;
+        p[0] = Clamped(l + kBu * u);
+        p[1] = Clamped(l + kGu * u + kGv * v);
+        p[2] = Clamped(l + kRv * v);
     }
 }
 

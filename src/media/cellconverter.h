@@ -20,6 +20,13 @@ void ConvertCellToYuv(ByteSpan bgrBottomUp, int width, int height, int x, int y,
 // width x height.
 void ConvertCellToRgb(const AVFrame &source, int x, int y, MutableByteSpan bgrBottomUp, int width, int height);
 
+// The pixels under the bytes step x i (i < count) of a picture of width x height,
+// each converted whole as ConvertCellToRgb would: for a filter that reads only
+// those bytes. The other bytes are left alone; so is everything when the source is
+// smaller than the picture, of another format or the picture too short.
+void ConvertSampledPixelsToRgb(const AVFrame &source, size_t step, size_t count, MutableByteSpan bgrBottomUp,
+                               int width, int height);
+
 // The cell whose top-left pixel is (x, y) from one planar picture to another of the
 // same format and size, luma and chroma, unchanged. Cells past either are left alone.
 void CopyCell(const AVFrame &source, int x, int y, AVFrame &target);

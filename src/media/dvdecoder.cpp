@@ -4,6 +4,8 @@
 #include "media/dvsegmentmap.h"
 #include "media/mediaformats.h"
 
+#include <QThread>
+
 extern "C" {
 #include <libavcodec/codec_id.h>
 }
@@ -51,7 +53,10 @@ std::optional<VideoDecoderSetup> DvDecoder::SetupFor(const MediaType &type) cons
     setup.height = is525 ? kHeight525 : kHeight625;
     setup.frameTime = is525 ? kFrameTime525 : kFrameTime625;
     setup.frameThreads = false;
+    // One slice thread a processor core: libavcodec's one more only waits its turn.
+    setup.threads = QThread::idealThreadCount();
     setup.keepsSourceFrames = keepsSourceFrames_;
+    setup.sampledBytes = sampledBytes_;
     if (keepsSourceFrames_ && usedArea_) {
         setup.segments = DvSegmentMap::Of(is525);
         setup.usedArea = setup.segments ? usedArea_ : nullptr;

@@ -26,6 +26,10 @@ public:
     // uses, only the segments under it are decoded (PictureSource::decoded). The
     // area outlives the runs; set while the graph is stopped; nullptr: whole pictures.
     void SetUsedArea(const UsedPictureArea *area) { usedArea_ = area; }
+    // The graph reads only these bytes of each picture: only the pixels under them
+    // are converted, the rest of each picture is undefined. nullopt: whole pictures.
+    // Set while the graph is stopped.
+    void SetSampledBytes(std::optional<SampledPictureBytes> bytes) { sampledBytes_ = bytes; }
 
 protected:
     std::optional<VideoDecoderSetup> SetupFor(const MediaType &type) const override;
@@ -33,4 +37,5 @@ protected:
 private:
     bool keepsSourceFrames_ = false;
     const UsedPictureArea *usedArea_ = nullptr;
+    std::optional<SampledPictureBytes> sampledBytes_;
 };

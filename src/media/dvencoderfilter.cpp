@@ -289,20 +289,9 @@ void DvEncoderFilter::Encode(Job &job)
 {
     if (!job.encode)
         return;
-    if (job.scaleFrom) {
-        PicturePlanes source;
-        PicturePlanes target;
-        for (int plane = 0; plane < 4; ++plane) {
-            source.data[plane] = job.scaleFrom->data[plane];
-            source.stride[plane] = job.scaleFrom->linesize[plane];
-            target.data[plane] = job.picture->data[plane];
-            target.stride[plane] = job.picture->linesize[plane];
-        }
-        if (!planeScaler_.Scale(source, job.scaleFrom->width, job.scaleFrom->height, job.scaleFrom->format, target,
-                                encoder_.Width(), encoder_.Height(), encoder_.PixelFormat())) {
-            job.result = StreamResult::Error(QStringLiteral("The picture could not be converted for the DV video encoder."));
-            return;
-        }
+    if (job.scaleFrom && !planeScaler_.ScaleInSlices(*job.scaleFrom, *job.picture)) {
+        job.result = StreamResult::Error(QStringLiteral("The picture could not be converted for the DV video encoder."));
+        return;
     }
     const DvSegmentUpdate update{job.keep ? ByteSpan(*job.keep) : ByteSpan(), &job.segments};
     if (auto error = encoder_.Encode(job.picture, job.output.Data(), job.keep ? &update : nullptr))

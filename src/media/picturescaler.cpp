@@ -3,6 +3,8 @@
 #include <algorithm>
 
 extern "C" {
+#include <libavutil/frame.h>
+#include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
 }
@@ -55,6 +57,21 @@ PicturePlanes Rgb24BottomUpPlanes(MutableByteSpan bytes, int width, int height)
 PictureScaler::~PictureScaler()
 {
     sws_freeContext(context_);
+    sws_freeContext(sliceContext_);
+    if (wrapper_) {
+        wrapper_->buf[0] = nullptr;  // not the frame's own reference
+        av_frame_free(&wrapper_);
+    }
+    av_buffer_unref(&heldElsewhere_);
+}
+
+int PictureScaler::Flags(int sourceWidth, int sourceHeight, int sourceFormat, int targetWidth, int targetHeight,
+                         int targetFormat) const
+{
+    const bool direct = quality_ == ScalerQuality::Fast && sourceWidth == targetWidth && sourceHeight == targetHeight;
+    return direct ? SWS_POINT
+                  : SWS_BICUBIC | (quality_ == ScalerQuality::Accurate ? SWS_ACCURATE_RND : 0)
+                        | ChromaFlags(sourceFormat, targetFormat);
 }
 
 bool PictureScaler::Scale(const PicturePlanes &source, int sourceWidth, int sourceHeight, int sourceFormat,
@@ -63,10 +80,7 @@ bool PictureScaler::Scale(const PicturePlanes &source, int sourceWidth, int sour
     if (!source.data[0] || !target.data[0] || sourceWidth <= 0 || sourceHeight <= 0 || targetWidth <= 0
         || targetHeight <= 0)
         return false;
-    const bool direct = quality_ == ScalerQuality::Fast && sourceWidth == targetWidth && sourceHeight == targetHeight;
-    const int flags = direct ? SWS_POINT
-                             : SWS_BICUBIC | (quality_ == ScalerQuality::Accurate ? SWS_ACCURATE_RND : 0)
-                                   | ChromaFlags(sourceFormat, targetFormat);
+    const int flags = Flags(sourceWidth, sourceHeight, sourceFormat, targetWidth, targetHeight, targetFormat);
     context_ = sws_getCachedContext(context_, sourceWidth, sourceHeight, static_cast<AVPixelFormat>(sourceFormat),
                                     targetWidth, targetHeight, static_cast<AVPixelFormat>(targetFormat), flags,
                                     nullptr, nullptr, nullptr);
@@ -74,4 +88,57 @@ bool PictureScaler::Scale(const PicturePlanes &source, int sourceWidth, int sour
         return false;
     return sws_scale(context_, source.data, source.stride, 0, sourceHeight, target.data, target.stride)
         == targetHeight;
+}
+
+bool PictureScaler::ScaleInSlices(const AVFrame &source, AVFrame &target)
+{
+    if (!source.data[0] || !target.buf[0] || source.width <= 0 || source.height <= 0 || target.width <= 0
+        || target.height <= 0)
+        return false;
+    const int shape[6] = {source.width, source.height, source.format, target.width, target.height, target.format};
+    if (!sliceContext_ || !std::equal(std::begin(shape), std::end(shape), std::begin(sliceShape_))) {
+        sws_freeContext(sliceContext_);
+        sliceContext_ = sws_alloc_context();
+        if (!sliceContext_)
+            return false;
+        const int flags = Flags(source.width, source.height, source.format, target.width, target.height, target.format);
+        // Threads 0: one a processor core.
+        const bool set = av_opt_set_int(sliceContext_, "srcw", source.width, 0) >= 0
+                      && av_opt_set_int(sliceContext_, "srch", source.height, 0) >= 0
+                      && av_opt_set_int(sliceContext_, "src_format", source.format, 0) >= 0
+                      && av_opt_set_int(sliceContext_, "dstw", target.width, 0) >= 0
+                      && av_opt_set_int(sliceContext_, "dsth", target.height, 0) >= 0
+                      && av_opt_set_int(sliceContext_, "dst_format", target.format, 0) >= 0
+                      && av_opt_set_int(sliceContext_, "sws_flags", flags, 0) >= 0
+                      && av_opt_set_int(sliceContext_, "threads", 0, 0) >= 0;
+        if (!set || sws_init_context(sliceContext_, nullptr, nullptr) < 0) {
+            sws_freeContext(sliceContext_);
+            sliceContext_ = nullptr;
+            return false;
+        }
+        std::copy(std::begin(shape), std::end(shape), std::begin(sliceShape_));
+    }
+    return sws_scale_frame(sliceContext_, &target, &source) >= 0;
+}
+
+bool PictureScaler::ScaleInSlices(const AVFrame &source, const PicturePlanes &target, int targetWidth,
+                                  int targetHeight, int targetFormat)
+{
+    if (!target.data[0])
+        return false;
+    // libswscale takes a target frame only with a buffer, which it merely references:
+    // a token one does, the planes are written where they point.
+    if (!heldElsewhere_ && !(heldElsewhere_ = av_buffer_alloc(1)))
+        return false;
+    if (!wrapper_ && !(wrapper_ = av_frame_alloc()))
+        return false;
+    wrapper_->buf[0] = heldElsewhere_;
+    wrapper_->width = targetWidth;
+    wrapper_->height = targetHeight;
+    wrapper_->format = targetFormat;
+    for (int plane = 0; plane < 4; ++plane) {
+        wrapper_->data[plane] = target.data[plane];
+        wrapper_->linesize[plane] = target.stride[plane];
+    }
+    return ScaleInSlices(source, *wrapper_);
 }

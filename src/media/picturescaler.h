@@ -11,6 +11,8 @@
 #include <cstddef>
 #include <cstdint>
 
+struct AVBufferRef;
+struct AVFrame;
 struct SwsContext;
 
 // Bytes of one padded row of a 24-bit picture.
@@ -47,8 +49,22 @@ public:
     // False when libswscale cannot convert between the two.
     bool Scale(const PicturePlanes &source, int sourceWidth, int sourceHeight, int sourceFormat,
                const PicturePlanes &target, int targetWidth, int targetHeight, int targetFormat);
+    // The same between two pictures that hold their buffers (target's sized and
+    // allocated), in slices on a thread per processor core: for a stage of a
+    // pipeline whose other threads wait on it.
+    bool ScaleInSlices(const AVFrame &source, AVFrame &target);
+    // Into planes the caller holds (a 24-bit picture, say).
+    bool ScaleInSlices(const AVFrame &source, const PicturePlanes &target, int targetWidth, int targetHeight,
+                       int targetFormat);
 
 private:
+    int Flags(int sourceWidth, int sourceHeight, int sourceFormat, int targetWidth, int targetHeight,
+              int targetFormat) const;
+
     ScalerQuality quality_;
     SwsContext *context_ = nullptr;
+    SwsContext *sliceContext_ = nullptr;  // made for one source and target shape
+    int sliceShape_[6] = {};
+    AVBufferRef *heldElsewhere_ = nullptr;  // stands for the buffer of planes the caller holds
+    AVFrame *wrapper_ = nullptr;            // those planes as a frame
 };

@@ -146,7 +146,7 @@ StreamResult VideoDecoder::StartStreaming()
     }
     context_->width = setup_.width;
     context_->height = setup_.height;
-    context_->thread_count = 0;
+    context_->thread_count = setup_.threads;
     context_->thread_type = setup_.frameThreads ? FF_THREAD_FRAME | FF_THREAD_SLICE : FF_THREAD_SLICE;
     if (!setup_.extradata.isEmpty()) {
         const size_t size = static_cast<size_t>(setup_.extradata.size());
@@ -351,7 +351,12 @@ StreamResult VideoDecoder::TakePictures(PictureOut &out)
         MediaSample &output = out.Next(Rgb24ImageSize(setup_.width, setup_.height));
         const bool partial = properties && properties->source && properties->decoded;
         bool converted = true;
-        if (partial) {
+        const bool sampled = setup_.sampledBytes && frame_->width == setup_.width && frame_->height == setup_.height
+                          && (frame_->format == AV_PIX_FMT_YUV420P || frame_->format == AV_PIX_FMT_YUV411P);
+        if (sampled) {
+            ConvertSampledPixelsToRgb(*frame_, setup_.sampledBytes->step, setup_.sampledBytes->count, output.Data(),
+                                      setup_.width, setup_.height);
+        } else if (partial) {
             // Only the cells under the area are wanted in RGB; the encoder takes the
             // rest of the segments under it from the planes.
             const QRect area = properties->decoded->intersected(QRect(0, 0, setup_.width, setup_.height));
@@ -359,14 +364,8 @@ StreamResult VideoDecoder::TakePictures(PictureOut &out)
                 for (int x = area.left() / kCell * kCell; x <= area.right(); x += kCell)
                     ConvertCellToRgb(*frame_, x, y, output.Data(), setup_.width, setup_.height);
         } else {
-            PicturePlanes source;
-            for (int plane = 0; plane < 4; ++plane) {
-                source.data[plane] = frame_->data[plane];
-                source.stride[plane] = frame_->linesize[plane];
-            }
-            converted = scaler_.Scale(source, frame_->width, frame_->height, frame_->format,
-                                      Rgb24BottomUpPlanes(output.Data(), setup_.width, setup_.height), setup_.width,
-                                      setup_.height, AV_PIX_FMT_BGR24);
+            converted = scaler_.ScaleInSlices(*frame_, Rgb24BottomUpPlanes(output.Data(), setup_.width, setup_.height),
+                                              setup_.width, setup_.height, AV_PIX_FMT_BGR24);
         }
         std::shared_ptr<const AVFrame> planes;
         if (properties && properties->source)

@@ -28,6 +28,13 @@ struct AVCodecContext;
 struct AVFrame;
 struct AVPacket;
 
+// The bytes step x i (i < count) of each 24-bit picture: all that the graph reads
+// of its pictures.
+struct SampledPictureBytes {
+    size_t step = 1;
+    size_t count = 0;
+};
+
 // How to decode an input type: the codec, the picture size given out, the frame time
 // and what the codec needs besides the samples.
 struct VideoDecoderSetup {
@@ -37,11 +44,15 @@ struct VideoDecoderSetup {
     MediaTime frameTime = 0;
     QByteArray extradata;       // the bytes after the bitmap header of the format block
     bool frameThreads = true;   // false: slice threads only, so no picture is held back
+    int threads = 0;            // 0: as many as libavcodec chooses
     bool keepsSourceFrames = false;  // each picture carries its compressed frame (PictureSource)
     // With source frames: the codec's work items are these segments, and the pictures
     // are used only under this area once it is known, so only its segments are decoded.
     const DvSegmentMap *segments = nullptr;
     const UsedPictureArea *usedArea = nullptr;
+    // When set, only the pixels under these bytes are converted, where the codec's
+    // pixel format allows; the other bytes are undefined.
+    std::optional<SampledPictureBytes> sampledBytes;
 };
 
 class VideoDecoder : public Filter {

@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -232,6 +233,28 @@ TEST(TCdmScanGraphs, DeliverScenesCutsAndSubtitles)
     ASSERT_TRUE(RunToEnd(cdm));
     EXPECT_FALSE(cuts.empty());
     EXPECT_TRUE(contentEnded);
+}
+
+// A video that is not DV goes through the decoder its codec needs, converted whole:
+// a red second then a blue one cut once, where the colour changes.
+TEST(TCdmScanGraphs, ScanTheContentOfAVideoThatIsNoDv)
+{
+    REQUIRE_TOOL("ffmpeg");
+    QTemporaryDir dir;
+    const QString video = dir.filePath(QStringLiteral("m.avi"));
+    const auto made = testsupport::Run(QStringLiteral("ffmpeg"),
+                                       {"-v", "error", "-f", "lavfi", "-i", "color=c=red:s=320x240:r=25:d=1", "-f",
+                                        "lavfi", "-i", "color=c=blue:s=320x240:r=25:d=1", "-filter_complex",
+                                        "concat=n=2:v=1:a=0", "-c:v", "mjpeg", video});
+    ASSERT_EQ(made.exitCode, 0) << made.err.constData();
+    TCdm cdm;
+    std::vector<int64_t> cuts;
+    ASSERT_TRUE(cdm.GraphScnByContenu(video));
+    cdm.SceneDetectContenu().SetCutCallback([&](int64_t frame) { cuts.push_back(frame); });
+    ASSERT_TRUE(RunToEnd(cdm));
+    // The first picture against the blank samples of a fresh detector, the change of
+    // colour, then the frame after the last.
+    EXPECT_EQ(cuts, (std::vector<int64_t>{0, 25, 50}));
 }
 
 TEST(TCdmFailures, ABuildOnAMissingOrNonDvFileFailsAndLeavesNoFile)

@@ -373,3 +373,33 @@ TEST(DvEncoderFilter, ScalesFromTheDecodersPlanesAcrossSystems)
         }
     }
 }
+
+// Told which bytes the graph reads, the decoder converts the pixels under them to
+// within the cell conversion's steps of the whole picture's and leaves the rest.
+TEST(DvDecoder, ConvertsOnlyTheSampledBytes)
+{
+    QTemporaryDir dir;
+    constexpr int kFrames = 2;
+    for (const bool ntsc : {false, true}) {
+        SCOPED_TRACE(ntsc ? "ntsc" : "pal");
+        const std::vector<Bytes> frames = GeneratedDvFrames(dir.filePath(QStringLiteral("dv.avi")), ntsc, kFrames);
+        ASSERT_EQ(frames.size(), size_t{kFrames});
+        const std::vector<Bytes> whole = Decoded(frames, DvVideoType(ntsc));
+        constexpr SampledPictureBytes kSampled{397, 10000};
+        SampleListSource source(DvVideoType(ntsc), frames);
+        DvDecoder decoder;
+        decoder.SetSampledBytes(kSampled);
+        KeepingSink pictures;
+        ASSERT_EQ(RunChain(source, {&decoder}, pictures), QString());
+        ASSERT_EQ(pictures.samples.size(), size_t{kFrames});
+        for (int n = 0; n < kFrames; ++n) {
+            const Bytes &sampled = pictures.samples[n];
+            ASSERT_EQ(sampled.size(), whole[n].size());
+            for (size_t i = 0; i < kSampled.count && kSampled.step * i < sampled.size(); ++i) {
+                const size_t at = kSampled.step * i;
+                ASSERT_LE(std::abs(sampled[at] - whole[n][at]), 3) << at;
+            }
+            EXPECT_NE(sampled, whole[n]);
+        }
+    }
+}
