@@ -53,8 +53,10 @@ std::optional<VideoDecoderSetup> DvDecoder::SetupFor(const MediaType &type) cons
     setup.height = is525 ? kHeight525 : kHeight625;
     setup.frameTime = is525 ? kFrameTime525 : kFrameTime625;
     setup.frameThreads = false;
-    // One slice thread a processor core: libavcodec's one more only waits its turn.
-    setup.threads = QThread::idealThreadCount();
+    // Decoding ahead, the frame is one stage of a pipeline whose other threads keep the
+    // processors busy, and the codec's slice threads would only wait on them. Else one
+    // slice thread a processor core: libavcodec's one more only waits its turn.
+    setup.threads = DecodesAhead() ? 1 : QThread::idealThreadCount();
     setup.keepsSourceFrames = keepsSourceFrames_;
     setup.sampledBytes = sampledBytes_;
     if (keepsSourceFrames_ && usedArea_) {

@@ -38,8 +38,14 @@ DvEncoderFilter::DvEncoderFilter()
 
 DvEncoderFilter::~DvEncoderFilter()
 {
-    worker_.Stop();
+    StopLanes();
     Close();
+}
+
+void DvEncoderFilter::StopLanes()
+{
+    for (Lane &lane : lanes_)
+        lane.worker.Stop();
 }
 
 bool DvEncoderFilter::AcceptInputType(const InputPin &, const MediaType &type) const
@@ -80,7 +86,7 @@ void DvEncoderFilter::Close()
 
 StreamResult DvEncoderFilter::StartStreaming()
 {
-    worker_.Stop();
+    StopLanes();
     Close();
     const std::optional<BitmapInfoHeader> input = Rgb24Header(Input().ConnectionMediaType());
     if (!input)
@@ -88,8 +94,14 @@ StreamResult DvEncoderFilter::StartStreaming()
     inputWidth_ = input->width;
     inputHeight_ = input->height;
     frames_ = 0;
-    if (auto error = encoder_.Open(format_ == DvVideoFormat::Ntsc))
+    const bool ntsc = format_ == DvVideoFormat::Ntsc;
+    if (auto error = encoder_.Open(ntsc))
         return StreamResult::Error(*error);
+    // Two frames at once keep the processors busy; the codec's own threads would
+    // only wait on each other.
+    for (Lane &lane : lanes_)
+        if (auto error = lane.encoder.Open(ntsc, 1))
+            return StreamResult::Error(*error);
     for (Job &job : jobs_) {
         job.picture = av_frame_alloc();
         if (!job.picture)
@@ -102,20 +114,22 @@ StreamResult DvEncoderFilter::StartStreaming()
             return StreamResult::Error(QStringLiteral("Out of memory while opening the DV video encoder."));
         }
     }
-    worker_.Start([this](Job &job) { Encode(job); });
+    nextJob_ = 0;
+    for (Lane &lane : lanes_)
+        lane.worker.Start([&lane](Job &job) { Encode(job, lane.encoder, lane.planeScaler); });
     return StreamResult::Ok();
 }
 
 StreamResult DvEncoderFilter::StopStreaming(bool)
 {
-    worker_.Stop();
+    StopLanes();
     Close();
     return StreamResult::Ok();
 }
 
-StreamResult DvEncoderFilter::DeliverFinished()
+StreamResult DvEncoderFilter::DeliverFinished(int lane)
 {
-    Job *job = worker_.Finish();
+    Job *job = lanes_[lane].worker.Finish();
     if (!job)
         return StreamResult::Ok();
     if (!job->result.IsOk())
@@ -125,38 +139,37 @@ StreamResult DvEncoderFilter::DeliverFinished()
 
 StreamResult DvEncoderFilter::Receive(InputPin &, MediaSample &sample)
 {
-    Job *done = worker_.Finish();
-    if (done && !done->result.IsOk())
-        return done->result;
-    Job &job = jobs_[nextJob_];
-    nextJob_ = 1 - nextJob_;
+    const int lane = nextJob_;
+    Job &job = jobs_[lane];
     if (StreamResult prepared = Prepare(sample, job); !prepared.IsOk())
         return prepared;
+    nextJob_ = 1 - nextJob_;
     if (!sample.Source()) {
         // Filters after this one may read the state of the graph's other filters for
         // the frame they get (the header filter restores from the datecode detector's
         // copy), so a frame that does not name its source leaves at once.
-        if (done)
-            if (StreamResult result = Output().Deliver(done->output); !result.IsOk())
-                return result;
-        Encode(job);
+        if (StreamResult result = DeliverFinished(1 - lane); !result.IsOk())
+            return result;
+        Encode(job, encoder_, planeScaler_);
         return job.result.IsOk() ? Output().Deliver(job.output) : job.result;
     }
-    worker_.Post(job);
-    // Frame n - 1 goes downstream while the worker encodes frame n.
-    return done ? Output().Deliver(done->output) : StreamResult::Ok();
+    lanes_[lane].worker.Post(job);
+    // Frame n - 1 goes downstream while this lane encodes frame n.
+    return DeliverFinished(1 - lane);
 }
 
 StreamResult DvEncoderFilter::EndOfStream(InputPin &pin)
 {
-    if (StreamResult result = DeliverFinished(); !result.IsOk())
+    // Only the frame handed over last can be in hand: the one before left with it.
+    if (StreamResult result = DeliverFinished(1 - nextJob_); !result.IsOk())
         return result;
     return Filter::EndOfStream(pin);
 }
 
 void DvEncoderFilter::Flush()
 {
-    worker_.Finish();
+    for (Lane &lane : lanes_)
+        lane.worker.Finish();
 }
 
 StreamResult DvEncoderFilter::Prepare(const MediaSample &input, Job &job)
@@ -285,15 +298,15 @@ bool DvEncoderFilter::ScalesFromPlanes(const PictureSource &origin, ByteSpan rgb
     return true;
 }
 
-void DvEncoderFilter::Encode(Job &job)
+void DvEncoderFilter::Encode(Job &job, DvVideoEncoder &encoder, PictureScaler &planeScaler)
 {
     if (!job.encode)
         return;
-    if (job.scaleFrom && !planeScaler_.ScaleInSlices(*job.scaleFrom, *job.picture)) {
+    if (job.scaleFrom && !planeScaler.ScaleInSlices(*job.scaleFrom, *job.picture)) {
         job.result = StreamResult::Error(QStringLiteral("The picture could not be converted for the DV video encoder."));
         return;
     }
     const DvSegmentUpdate update{job.keep ? ByteSpan(*job.keep) : ByteSpan(), &job.segments};
-    if (auto error = encoder_.Encode(job.picture, job.output.Data(), job.keep ? &update : nullptr))
+    if (auto error = encoder.Encode(job.picture, job.output.Data(), job.keep ? &update : nullptr))
         job.result = StreamResult::Error(*error);
 }

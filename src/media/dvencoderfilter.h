@@ -10,10 +10,13 @@
 // carries the decoder's own planar picture and changes little of it is scaled from
 // those planes, on the worker, with only its changed cells converted from RGB.
 //
-// Frame n is encoded on a worker thread of the filter while the streaming thread
-// delivers frame n - 1 and goes on to make the picture of n + 1, so a frame that
-// names its source leaves one Receive late (one that does not leaves at once); the
-// end of the stream, a flush and a stop first wait for the frame in hand.
+// Frames are encoded two at once, each on a worker thread of the filter with an
+// encoder of its own: frame n is handed to one while the other finishes frame
+// n - 1, which then goes downstream, and the streaming thread goes on to make the
+// picture of n + 1. So a frame that names its source leaves one Receive late; one
+// that does not leaves at once, encoded on the streaming thread by an encoder that
+// spreads the frame over the codec's threads. The end of the stream, a flush and a
+// stop first wait for the frames in hand.
 #pragma once
 
 #include "media/dvvideoencoder.h"
@@ -75,22 +78,33 @@ private:
     // Whether Prepare could leave the scale to the worker, from the source's planes
     // and, where the picture changed them, its RGB bytes.
     bool ScalesFromPlanes(const PictureSource &origin, ByteSpan rgb, Job &job);
-    // Worker thread (or the streaming thread for frames that leave at once).
-    void Encode(Job &job);
-    StreamResult DeliverFinished();
+    // A worker, or the streaming thread for frames that leave at once, with the
+    // encoder and scaler of that thread.
+    static void Encode(Job &job, DvVideoEncoder &encoder, PictureScaler &planeScaler);
+    // Waits for the frame in hand on a lane, if any, and delivers it.
+    StreamResult DeliverFinished(int lane);
+
+    // An encoder and its worker thread.
+    struct Lane {
+        DvVideoEncoder encoder;
+        PictureScaler planeScaler{ScalerQuality::Fast};
+        JobWorker<Job> worker;
+    };
+    void StopLanes();
 
     InputPin &input_;
     OutputPin &output_;
     DvVideoFormat format_ = DvVideoFormat::Pal;
     bool keepsFrameTime_ = false;
-    DvVideoEncoder encoder_;
+    DvVideoEncoder encoder_;  // streaming thread: the frames that leave at once
     PictureScaler scaler_{ScalerQuality::Fast};
-    PictureScaler planeScaler_{ScalerQuality::Fast};  // worker thread: from the source's planes
+    PictureScaler planeScaler_{ScalerQuality::Fast};  // for encoder_, from the source's planes
     int inputWidth_ = 0;
     int inputHeight_ = 0;
     int64_t frames_ = 0;
 
+    // Job i runs on lane i; frames take them in turn.
     Job jobs_[2];
+    Lane lanes_[2];
     int nextJob_ = 0;
-    JobWorker<Job> worker_;
 };

@@ -75,6 +75,7 @@ public:
 protected:
     explicit VideoDecoder(QString friendlyName);
 
+    bool DecodesAhead() const { return decodesAhead_; }
     // The decoding of an input type, or nullopt when the filter refuses it.
     virtual std::optional<VideoDecoderSetup> SetupFor(const MediaType &type) const;
 
