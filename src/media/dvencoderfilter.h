@@ -8,7 +8,7 @@
 // encoded as that frame with only the segments under its changed part made anew;
 // the frame made then carries that source too. A picture of another size that
 // carries the decoder's own planar picture and changes little of it is scaled from
-// those planes, on the worker, with only its changed cells converted from RGB.
+// those planes, on the encoding thread, with only its changed cells converted from RGB.
 //
 // Frames are encoded two at once, each on a worker thread of the filter with an
 // encoder of its own: frame n is handed to one while the other finishes frame
@@ -58,7 +58,7 @@ protected:
     void Flush() override;
 
 private:
-    // One frame: its picture converted on the streaming thread, encoded on the worker.
+    // One frame: its picture converted on the streaming thread, encoded on its lane.
     struct Job {
         AVFrame *picture = nullptr;
         MediaSample output;

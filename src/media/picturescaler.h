@@ -1,8 +1,8 @@
 // Picture conversions on libswscale between libav pictures and the layout the
 // program's picture filters share: 24-bit rows in blue-green-red byte order,
-// bottom-up, each row padded to 4 bytes. One instance per filter, used on its
-// streaming thread; it owns its scaling context and remakes it only when a size
-// or a pixel format changes.
+// bottom-up, each row padded to 4 bytes. An instance is used on one thread at a
+// time (a filter's streaming thread or one of its workers); it owns its scaling
+// contexts and remakes them only when a size or a pixel format changes.
 #pragma once
 
 #include "formats/bytes.h"
