@@ -363,6 +363,16 @@ StreamResult VideoDecoder::TakePictures(PictureOut &out)
             for (int y = area.top() / kCell * kCell; y <= area.bottom(); y += kCell)
                 for (int x = area.left() / kCell * kCell; x <= area.right(); x += kCell)
                     ConvertCellToRgb(*frame_, x, y, output.Data(), setup_.width, setup_.height);
+        } else if (decodesAhead_) {
+            // One stage of a pipeline whose other threads keep the processors busy.
+            PicturePlanes source;
+            for (int plane = 0; plane < 4; ++plane) {
+                source.data[plane] = frame_->data[plane];
+                source.stride[plane] = frame_->linesize[plane];
+            }
+            converted = scaler_.Scale(source, frame_->width, frame_->height, frame_->format,
+                                      Rgb24BottomUpPlanes(output.Data(), setup_.width, setup_.height), setup_.width,
+                                      setup_.height, AV_PIX_FMT_BGR24);
         } else {
             converted = scaler_.ScaleInSlices(*frame_, Rgb24BottomUpPlanes(output.Data(), setup_.width, setup_.height),
                                               setup_.width, setup_.height, AV_PIX_FMT_BGR24);
