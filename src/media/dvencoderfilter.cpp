@@ -28,6 +28,20 @@ std::optional<BitmapInfoHeader> Rgb24Header(const MediaType &type)
     return header->bmiHeader;
 }
 
+// A picture with its buffer, or nullptr when out of memory.
+AVFrame *NewPicture(int format, int width, int height)
+{
+    AVFrame *picture = av_frame_alloc();
+    if (!picture)
+        return nullptr;
+    picture->format = format;
+    picture->width = width;
+    picture->height = height;
+    if (av_frame_get_buffer(picture, 0) < 0)
+        av_frame_free(&picture);
+    return picture;
+}
+
 }  // namespace
 
 DvEncoderFilter::DvEncoderFilter()
@@ -103,13 +117,8 @@ StreamResult DvEncoderFilter::StartStreaming()
         if (auto error = lane.encoder.Open(ntsc, 1))
             return StreamResult::Error(*error);
     for (Job &job : jobs_) {
-        job.picture = av_frame_alloc();
-        if (!job.picture)
-            return StreamResult::Error(QStringLiteral("Out of memory while opening the DV video encoder."));
-        job.picture->format = encoder_.PixelFormat();
-        job.picture->width = encoder_.Width();
-        job.picture->height = encoder_.Height();
-        if (av_frame_get_buffer(job.picture, 0) < 0) {
+        job.picture = NewPicture(encoder_.PixelFormat(), encoder_.Width(), encoder_.Height());
+        if (!job.picture) {
             Close();
             return StreamResult::Error(QStringLiteral("Out of memory while opening the DV video encoder."));
         }
@@ -239,12 +248,7 @@ StreamResult DvEncoderFilter::Prepare(const MediaSample &input, Job &job)
     // The bytes are only read: libswscale takes its sources through non-const pointers.
     const PicturePlanes source = Rgb24BottomUpPlanes(
         MutableByteSpan(const_cast<uint8_t *>(data.data()), data.size()), inputWidth_, inputHeight_);
-    PicturePlanes target;
-    for (int plane = 0; plane < 4; ++plane) {
-        target.data[plane] = job.picture->data[plane];
-        target.stride[plane] = job.picture->linesize[plane];
-    }
-    if (!scaler_.Scale(source, inputWidth_, inputHeight_, AV_PIX_FMT_BGR24, target, encoder_.Width(),
+    if (!scaler_.Scale(source, inputWidth_, inputHeight_, AV_PIX_FMT_BGR24, PlanesOf(*job.picture), encoder_.Width(),
                        encoder_.Height(), encoder_.PixelFormat()))
         return StreamResult::Error(QStringLiteral("The picture could not be converted for the DV video encoder."));
     return StreamResult::Ok();
@@ -276,16 +280,9 @@ bool DvEncoderFilter::ScalesFromPlanes(const PictureSource &origin, ByteSpan rgb
     if (!job.patched || job.patched->format != planes->format || job.patched->width != planes->width
         || job.patched->height != planes->height) {
         av_frame_free(&job.patched);
-        job.patched = av_frame_alloc();
+        job.patched = NewPicture(planes->format, planes->width, planes->height);
         if (!job.patched)
             return false;
-        job.patched->format = planes->format;
-        job.patched->width = planes->width;
-        job.patched->height = planes->height;
-        if (av_frame_get_buffer(job.patched, 0) < 0) {
-            av_frame_free(&job.patched);
-            return false;
-        }
     }
     if (av_frame_copy(job.patched, planes) < 0)
         return false;

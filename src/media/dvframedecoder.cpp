@@ -47,12 +47,7 @@ std::optional<QString> DvFrameDecoder::Decode(ByteSpan frame, MutableByteSpan bg
         return QStringLiteral("A DV frame could not be decoded.");
     bool converted = false;
     if (picture_->width == width && picture_->height == height) {
-        PicturePlanes source;
-        for (int plane = 0; plane < 4; ++plane) {
-            source.data[plane] = picture_->data[plane];
-            source.stride[plane] = picture_->linesize[plane];
-        }
-        converted = scaler_.Scale(source, width, height, picture_->format,
+        converted = scaler_.Scale(PlanesOf(*picture_), width, height, picture_->format,
                                   Rgb24BottomUpPlanes(bgrBottomUp, width, height), width, height, AV_PIX_FMT_BGR24);
     }
     av_frame_unref(picture_);

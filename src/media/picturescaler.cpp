@@ -54,6 +54,16 @@ PicturePlanes Rgb24BottomUpPlanes(MutableByteSpan bytes, int width, int height)
     return planes;
 }
 
+PicturePlanes PlanesOf(const AVFrame &frame)
+{
+    PicturePlanes planes;
+    for (int plane = 0; plane < 4; ++plane) {
+        planes.data[plane] = frame.data[plane];
+        planes.stride[plane] = frame.linesize[plane];
+    }
+    return planes;
+}
+
 PictureScaler::~PictureScaler()
 {
     sws_freeContext(context_);
@@ -136,9 +146,7 @@ bool PictureScaler::ScaleInSlices(const AVFrame &source, const PicturePlanes &ta
     wrapper_->width = targetWidth;
     wrapper_->height = targetHeight;
     wrapper_->format = targetFormat;
-    for (int plane = 0; plane < 4; ++plane) {
-        wrapper_->data[plane] = target.data[plane];
-        wrapper_->linesize[plane] = target.stride[plane];
-    }
+    std::copy(std::begin(target.data), std::end(target.data), std::begin(wrapper_->data));
+    std::copy(std::begin(target.stride), std::end(target.stride), std::begin(wrapper_->linesize));
     return ScaleInSlices(source, *wrapper_);
 }

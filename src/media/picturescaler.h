@@ -32,6 +32,8 @@ struct PicturePlanes {
 
 // The planes of a 24-bit bottom-up picture held in bytes (at least Rgb24ImageSize).
 PicturePlanes Rgb24BottomUpPlanes(MutableByteSpan bytes, int width, int height);
+// The planes of a libav picture.
+PicturePlanes PlanesOf(const AVFrame &frame);
 
 // Accurate: bicubic, interpolated chroma and exact rounding, as FFmpeg's own conversions;
 // Fast: at the same size, swscale's direct colour converters, several times faster,

@@ -365,12 +365,7 @@ StreamResult VideoDecoder::TakePictures(PictureOut &out)
                     ConvertCellToRgb(*frame_, x, y, output.Data(), setup_.width, setup_.height);
         } else if (decodesAhead_) {
             // One stage of a pipeline whose other threads keep the processors busy.
-            PicturePlanes source;
-            for (int plane = 0; plane < 4; ++plane) {
-                source.data[plane] = frame_->data[plane];
-                source.stride[plane] = frame_->linesize[plane];
-            }
-            converted = scaler_.Scale(source, frame_->width, frame_->height, frame_->format,
+            converted = scaler_.Scale(PlanesOf(*frame_), frame_->width, frame_->height, frame_->format,
                                       Rgb24BottomUpPlanes(output.Data(), setup_.width, setup_.height), setup_.width,
                                       setup_.height, AV_PIX_FMT_BGR24);
         } else {

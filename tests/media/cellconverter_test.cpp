@@ -28,16 +28,6 @@ FramePtr NewPicture(int format, int width, int height)
     return frame;
 }
 
-PicturePlanes PlanesOf(const AVFrame &frame)
-{
-    PicturePlanes planes;
-    for (int plane = 0; plane < 4; ++plane) {
-        planes.data[plane] = frame.data[plane];
-        planes.stride[plane] = frame.linesize[plane];
-    }
-    return planes;
-}
-
 constexpr int kWidth = 64;
 constexpr int kHeight = 32;
 
