@@ -4,9 +4,9 @@
 // either the next file is skipped and the last one runs, or the run ends there.
 //
 // The abort comes with the second file's progress, before the graph command first
-// looks for it, so the graph is stopped at its first look: a copy of its frames cannot
-// be through by then. A scan can (it decodes no picture), so the test holds its stream,
-// once it has written its first scene or subtitle, until the graph is told to stop.
+// looks for it, so the graph is stopped at its first look. A graph can be through by
+// then, so the test holds its stream, once it has written its first scene or subtitle
+// or met the first change of recording, until the graph is told to stop.
 #include "commands/writergraphcmd.h"
 #include "media/dv_scenedetectfilter.h"
 #include "scenes/scenelist.h"
@@ -111,11 +111,18 @@ private:
     bool written_ = false;
 };
 
-using HoldInstaller = void (*)(TCdm &cdm, TWriterGraphCmd &cmd, FirstEntryHold &hold);
+using HoldInstaller = void (*)(TCdm &cdm, TGraphCmd &cmd, FirstEntryHold &hold);
+
+// A conversion whose graph finds the recordings: held at the first change.
+void HoldAtFirstRecordingChange(TCdm &cdm, TGraphCmd &, FirstEntryHold &hold)
+{
+    cdm.SceneDetect().SetSceneCallback([&cdm, &hold](const TFrameInfo &, const TFrameInfo &) { hold.Written(cdm.Graph()); });
+}
 
 // The scan rows' own writing, followed by the hold.
-void HoldAfterFirstScene(TCdm &cdm, TWriterGraphCmd &cmd, FirstEntryHold &hold)
+void HoldAfterFirstScene(TCdm &cdm, TGraphCmd &graphCmd, FirstEntryHold &hold)
 {
+    auto &cmd = dynamic_cast<TWriterGraphCmd &>(graphCmd);
     cdm.SceneDetect().SetSceneCallback([&cdm, &cmd, &hold](const TFrameInfo &start, const TFrameInfo &current) {
         if (cmd.SceneWriter)
             cmd.SceneWriter->WriteScene(TSceneClass(start.Frame, current.Frame));
@@ -124,8 +131,9 @@ void HoldAfterFirstScene(TCdm &cdm, TWriterGraphCmd &cmd, FirstEntryHold &hold)
 }
 
 // A subtitle is written when the next one begins.
-void HoldAfterFirstSubtitle(TCdm &cdm, TWriterGraphCmd &cmd, FirstEntryHold &hold)
+void HoldAfterFirstSubtitle(TCdm &cdm, TGraphCmd &graphCmd, FirstEntryHold &hold)
 {
+    auto &cmd = dynamic_cast<TWriterGraphCmd &>(graphCmd);
     cdm.SceneDetect().SetSubtitleCallback(
         [&cdm, &cmd, &hold, calls = 0](const TFrameInfo &current, const QString &line1, const QString &line2) mutable {
             if (cmd.SrtWriter)
@@ -137,16 +145,18 @@ void HoldAfterFirstSubtitle(TCdm &cdm, TWriterGraphCmd &cmd, FirstEntryHold &hol
 
 struct Row {
     const char *command;
+    int sourceType;                       // of the videos made
     const char *suffix;                   // of the output beside each video
     bool outputListed;                    // the output is added to the list (else the video is reloaded)
     int (*content)(const QString &path);  // frames, scenes or subtitles; -1 when unreadable
-    HoldInstaller hold;                   // for a scan
+    HoldInstaller hold;
+    int partialContent;                   // what the aborted file holds; -1: anything shorter
 };
 
 const Row kRows[] = {
-    {"ConvertirDV2", "_type2.avi", true, FrameCount, nullptr},
-    {"CreerScnByDate", ".scn", false, SceneCount, HoldAfterFirstScene},
-    {"CreerSrt", ".srt", false, SubtitleCount, HoldAfterFirstSubtitle},
+    {"ConvertirNTSC", 2, "_ntsc.avi", true, FrameCount, HoldAtFirstRecordingChange, -1},
+    {"CreerScnByDate", 1, ".scn", false, SceneCount, HoldAfterFirstScene, 1},
+    {"CreerSrt", 1, ".srt", false, SubtitleCount, HoldAfterFirstSubtitle, 1},
 };
 
 const QStringList kVideos = {"a.avi", "b.avi", "c.avi", "d.avi"};
@@ -166,7 +176,7 @@ TEST(GraphAbort, AbortStopsTheSecondFileSkipsTheThirdAndAbortAllEndsTheRun)
             SCOPED_TRACE(std::string(row.command) + (all ? " abort all" : " abort"));
             TableFixture f;
             for (const QString &video : kVideos)
-                ASSERT_FALSE(f.MakeDv(video, {.type = 1, .plan = FiveRecordings()}).isEmpty());
+                ASSERT_FALSE(f.MakeDv(video, {.type = row.sourceType, .plan = FiveRecordings()}).isEmpty());
             f.Open(kVideos);
             f.Select(kVideos);
             const auto second = [&f] { return f.engine.Current && f.engine.Current->name == QStringLiteral("b.avi"); };
@@ -177,13 +187,12 @@ TEST(GraphAbort, AbortStopsTheSecondFileSkipsTheThirdAndAbortAllEndsTheRun)
                 if (!second())
                     return;
                 all ? f.engine.AbortAll() : f.engine.Abort();
-                if (row.hold)
-                    row.hold(f.cdm, dynamic_cast<TWriterGraphCmd &>(f.Command(QString::fromLatin1(row.command))), hold);
+                row.hold(f.cdm, dynamic_cast<TGraphCmd &>(f.Command(QString::fromLatin1(row.command))), hold);
             };
             // The graph is stopped right after the end of the progress.
             f.engine.OnEndProgress = [&] {
                 f.user.EndProgress();
-                if (row.hold && second())
+                if (second())
                     held = hold.WaitWritten();
             };
             int ends = 0;
@@ -196,7 +205,7 @@ TEST(GraphAbort, AbortStopsTheSecondFileSkipsTheThirdAndAbortAllEndsTheRun)
             QCoreApplication::processEvents();
 
             EXPECT_TRUE(f.user.errors.isEmpty()) << Names(f.user.errors);
-            EXPECT_TRUE(held) << "the scan wrote nothing";
+            EXPECT_TRUE(held) << "the graph was not held";
             EXPECT_EQ(ends, 1);
             using Result = GraphCompletion::Result;
             ASSERT_EQ(runs.size(), all ? 2U : 3U) << "the third file's graph is not run";
@@ -211,8 +220,8 @@ TEST(GraphAbort, AbortStopsTheSecondFileSkipsTheThirdAndAbortAllEndsTheRun)
             EXPECT_EQ(runs[1], Result::StoppedEarly);
             EXPECT_GE(partial, 0) << "the aborted file is closed and readable";
             EXPECT_LT(partial, whole) << "the aborted file is shorter";
-            if (row.hold) {
-                EXPECT_EQ(partial, 1) << "what the scan wrote before the stop is kept";
+            if (row.partialContent >= 0) {
+                EXPECT_EQ(partial, row.partialContent) << "what the scan wrote before the stop is kept";
             }
             EXPECT_FALSE(QFileInfo::exists(f.Path(OutputOf(QStringLiteral("c.avi"), row)))) << "the third is skipped";
             const int last = row.content(f.Path(OutputOf(QStringLiteral("d.avi"), row)));
