@@ -371,6 +371,8 @@ MediaSeeking *TCdm::GraphStandard(const QString &source, const QString &destinat
     // the decoder may work ahead.
     decoder.SetKeepsSourceFrames(true);
     decoder.SetDecodesAhead(true);
+    // The deinterlacer reads the pictures and the encoder takes the rest from the planes.
+    decoder.SetConvertsCombRowsOnly(true);
     Attach(dvmuxer_, "dvmuxer");
     Attach(dvsplitter_, "dvsplitter");
     Attach(avimux_, "avimux");

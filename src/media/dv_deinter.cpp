@@ -147,11 +147,17 @@ StreamResult Tdv_deinter::Transform(MediaSample &sample)
     // What was replaced, so that an encoder after this filter can keep the rest of
     // the decoder's own picture.
     QRect changed;
-    for (int y = 1; y < height_ - 1; y += 2) {
-        const ReplacedColumns replaced =
-            DeinterlaceRow(rowOf(y - 1), rowOf(y), rowOf(y + 1), rowOf(y), width_, combRow_.data(), keepRow_.data());
+    // A picture the decoder converted only in part is deinterlaced there.
+    QRect area(0, 0, width_, height_);
+    if (const std::optional<PictureSource> &source = sample.Source())
+        area = area.intersected(source->decoded);
+    const int end = area.top() + area.height();
+    const size_t left = 3 * static_cast<size_t>(area.left());
+    for (int y = (area.top() + 1) | 1; y + 1 < end; y += 2) {
+        const ReplacedColumns replaced = DeinterlaceRow(rowOf(y - 1) + left, rowOf(y) + left, rowOf(y + 1) + left,
+                                                        rowOf(y) + left, area.width(), combRow_.data(), keepRow_.data());
         if (!replaced.IsEmpty())
-            changed = changed.united(QRect(replaced.first, y, replaced.end - replaced.first, 1));
+            changed = changed.united(QRect(area.left() + replaced.first, y, replaced.end - replaced.first, 1));
     }
     if (!changed.isEmpty())
         sample.MarkPictureChanged(changed);

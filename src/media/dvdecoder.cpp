@@ -59,6 +59,7 @@ std::optional<VideoDecoderSetup> DvDecoder::SetupFor(const MediaType &type) cons
     setup.threads = DecodesAhead() ? 1 : QThread::idealThreadCount();
     setup.keepsSourceFrames = keepsSourceFrames_;
     setup.sampledBytes = sampledBytes_;
+    setup.convertsCombRowsOnly = keepsSourceFrames_ && convertsCombRowsOnly_;
     if (keepsSourceFrames_ && usedArea_) {
         setup.segments = DvSegmentMap::Of(is525);
         setup.usedArea = setup.segments ? usedArea_ : nullptr;

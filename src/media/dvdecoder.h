@@ -30,6 +30,11 @@ public:
     // are converted, the rest of each picture is undefined. nullopt: whole pictures.
     // Set while the graph is stopped.
     void SetSampledBytes(std::optional<SampledPictureBytes> bytes) { sampledBytes_ = bytes; }
+    // With source frames kept: the graph reads the pictures only to deinterlace them
+    // and takes what stays unchanged from the decoder's planes, so only the rows where
+    // a comb may lie are converted (PictureSource::decoded). Set while the graph is
+    // stopped.
+    void SetConvertsCombRowsOnly(bool only) { convertsCombRowsOnly_ = only; }
 
 protected:
     std::optional<VideoDecoderSetup> SetupFor(const MediaType &type) const override;
@@ -38,4 +43,5 @@ private:
     bool keepsSourceFrames_ = false;
     const UsedPictureArea *usedArea_ = nullptr;
     std::optional<SampledPictureBytes> sampledBytes_;
+    bool convertsCombRowsOnly_ = false;
 };

@@ -205,9 +205,11 @@ StreamResult DvEncoderFilter::Prepare(const MediaSample &input, Job &job)
                         && inputWidth_ == encoder_.Width() && inputHeight_ == encoder_.Height();
     const DvSegmentMap *map = sameFrame ? DvSegmentMap::Of(format_ == DvVideoFormat::Ntsc) : nullptr;
     // A picture decoded in part holds the picture only there.
-    const QRect encoded = map ? origin->changed : PictureSource::WholePicture();
-    if (origin && !encoded.isEmpty() && !origin->decoded.contains(encoded))
+    const auto decodedOnlyInPart = [] {
         return StreamResult::Error(QStringLiteral("The DV video encoder was given a picture decoded only in part."));
+    };
+    if (map && !origin->changed.isEmpty() && !origin->decoded.contains(origin->changed))
+        return decodedOnlyInPart();
     // The frame made names its source; a changed part other than the whole picture
     // says that all the source's other blocks are in it.
     output.SetSource(origin && origin->frame
@@ -245,6 +247,8 @@ StreamResult DvEncoderFilter::Prepare(const MediaSample &input, Job &job)
     }
     if (origin && ScalesFromPlanes(*origin, data, job))
         return StreamResult::Ok();
+    if (origin && !origin->decoded.contains(QRect(0, 0, inputWidth_, inputHeight_)))
+        return decodedOnlyInPart();
     // The bytes are only read: libswscale takes its sources through non-const pointers.
     const PicturePlanes source = Rgb24BottomUpPlanes(
         MutableByteSpan(const_cast<uint8_t *>(data.data()), data.size()), inputWidth_, inputHeight_);
@@ -257,25 +261,28 @@ StreamResult DvEncoderFilter::Prepare(const MediaSample &input, Job &job)
 bool DvEncoderFilter::ScalesFromPlanes(const PictureSource &origin, ByteSpan rgb, Job &job)
 {
     const AVFrame *planes = origin.planes.get();
-    if (!planes || planes->width != inputWidth_ || planes->height != inputHeight_
-        || !origin.decoded.contains(QRect(0, 0, inputWidth_, inputHeight_)))
+    if (!planes || planes->width != inputWidth_ || planes->height != inputHeight_)
         return false;
-    if (origin.changed.isEmpty()) {
+    const QRect picture(0, 0, inputWidth_, inputHeight_);
+    const QRect changed = origin.changed.intersected(picture);
+    if (changed.isEmpty()) {
         job.scaleFrom = origin.planes;
         return true;
     }
+    constexpr int kCell = DvSegmentMap::kCell;
     const bool cellsConvertible = (planes->format == AV_PIX_FMT_YUV420P || planes->format == AV_PIX_FMT_YUV411P)
-                               && inputWidth_ % DvSegmentMap::kCell == 0 && inputHeight_ % DvSegmentMap::kCell == 0;
-    const QRect cells = origin.changed.intersected(QRect(0, 0, inputWidth_, inputHeight_));
-    const auto cellsAcross = [](int from, int to) {
-        return to / DvSegmentMap::kCell - from / DvSegmentMap::kCell + 1;
-    };
-    const int64_t changedCells = int64_t{cellsAcross(cells.left(), cells.right())} * cellsAcross(cells.top(), cells.bottom());
-    const int64_t allCells = int64_t{inputWidth_ / DvSegmentMap::kCell} * (inputHeight_ / DvSegmentMap::kCell);
+                               && inputWidth_ % kCell == 0 && inputHeight_ % kCell == 0;
+    // The whole cells under the change, which are converted back from RGB.
+    const QRect cells(QPoint(changed.left() / kCell * kCell, changed.top() / kCell * kCell),
+                      QPoint(changed.right() / kCell * kCell + kCell - 1, changed.bottom() / kCell * kCell + kCell - 1));
+    if (!cellsConvertible || !origin.decoded.contains(cells))
+        return false;
     // Cell by cell, the conversion costs several times what libswscale takes for the
-    // whole picture: past this share the RGB picture is scaled instead.
+    // whole picture: past this share the RGB picture is scaled instead, when there is one.
     constexpr int kMostCellsShare = 8;
-    if (!cellsConvertible || changedCells * kMostCellsShare > allCells)
+    const int64_t allCells = int64_t{inputWidth_ / kCell} * (inputHeight_ / kCell);
+    const int64_t changedCells = int64_t{cells.width() / kCell} * (cells.height() / kCell);
+    if (changedCells * kMostCellsShare > allCells && origin.decoded.contains(picture))
         return false;
     if (!job.patched || job.patched->format != planes->format || job.patched->width != planes->width
         || job.patched->height != planes->height) {
@@ -286,9 +293,8 @@ bool DvEncoderFilter::ScalesFromPlanes(const PictureSource &origin, ByteSpan rgb
     }
     if (av_frame_copy(job.patched, planes) < 0)
         return false;
-    for (int y = cells.top() / DvSegmentMap::kCell * DvSegmentMap::kCell; y <= cells.bottom(); y += DvSegmentMap::kCell)
-        for (int x = cells.left() / DvSegmentMap::kCell * DvSegmentMap::kCell; x <= cells.right();
-             x += DvSegmentMap::kCell)
+    for (int y = cells.top(); y <= cells.bottom(); y += kCell)
+        for (int x = cells.left(); x <= cells.right(); x += kCell)
             ConvertCellToYuv(rgb, inputWidth_, inputHeight_, x, y, *job.patched);
     // The job owns the copy: the pointer holds no share of it.
     job.scaleFrom = std::shared_ptr<const AVFrame>(std::shared_ptr<const AVFrame>(), job.patched);

@@ -1,6 +1,7 @@
 #include "media/videodecoder.h"
 
 #include "media/cellconverter.h"
+#include "media/combscreen.h"
 #include "media/dvsegmentmap.h"
 #include "media/mediaformats.h"
 #include "media/usedpicturearea.h"
@@ -349,17 +350,28 @@ StreamResult VideoDecoder::TakePictures(PictureOut &out)
             return StreamResult::Error(QStringLiteral("Video decoding failed: %1").arg(AvErrorText(rc)));
         const std::optional<PendingProperties> properties = PopPending();
         MediaSample &output = out.Next(Rgb24ImageSize(setup_.width, setup_.height));
-        const bool partial = properties && properties->source && properties->decoded;
+        std::optional<QRect> decoded = properties && properties->source ? properties->decoded : std::nullopt;
+        const bool partial = decoded.has_value();
         bool converted = true;
-        const bool sampled = setup_.sampledBytes && frame_->width == setup_.width && frame_->height == setup_.height
+        const bool fullSize = frame_->width == setup_.width && frame_->height == setup_.height;
+        const bool sampled = setup_.sampledBytes && fullSize
                           && (frame_->format == AV_PIX_FMT_YUV420P || frame_->format == AV_PIX_FMT_YUV411P);
-        if (sampled) {
+        std::optional<RowRange> combRows;
+        if (setup_.convertsCombRowsOnly && !partial && properties && properties->source && fullSize)
+            combRows = RowsThatMayComb(*frame_);
+        if (combRows) {
+            // The rest of the picture is taken from the planes: most pictures hold no comb.
+            for (int y = combRows->top; y < combRows->end; y += kCell)
+                for (int x = 0; x < setup_.width; x += kCell)
+                    ConvertCellToRgb(*frame_, x, y, output.Data(), setup_.width, setup_.height);
+            decoded = QRect(0, combRows->top, setup_.width, combRows->end - combRows->top);
+        } else if (sampled) {
             ConvertSampledPixelsToRgb(*frame_, setup_.sampledBytes->step, setup_.sampledBytes->count, output.Data(),
                                       setup_.width, setup_.height);
         } else if (partial) {
             // Only the cells under the area are wanted in RGB; the encoder takes the
             // rest of the segments under it from the planes.
-            const QRect area = properties->decoded->intersected(QRect(0, 0, setup_.width, setup_.height));
+            const QRect area = decoded->intersected(QRect(0, 0, setup_.width, setup_.height));
             for (int y = area.top() / kCell * kCell; y <= area.bottom(); y += kCell)
                 for (int x = area.left() / kCell * kCell; x <= area.right(); x += kCell)
                     ConvertCellToRgb(*frame_, x, y, output.Data(), setup_.width, setup_.height);
@@ -386,8 +398,7 @@ StreamResult VideoDecoder::TakePictures(PictureOut &out)
             output.SetPreroll(properties->preroll);
             if (properties->source)
                 output.SetSource(PictureSource{properties->source, QRect(),
-                                               partial ? *properties->decoded : PictureSource::WholePicture(),
-                                               std::move(planes)});
+                                               decoded.value_or(PictureSource::WholePicture()), std::move(planes)});
         }
         output.SetSyncPoint(true);
         StreamResult result = out.Ready(output);

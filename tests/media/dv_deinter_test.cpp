@@ -42,19 +42,26 @@ uint8_t Level(const QImage &image, int x, int y)
     return image.constScanLine(y)[3 * x];
 }
 
-// Names a source frame for each picture, as the DV decoder does, with nothing changed.
+// Names a source frame for each picture, as the DV decoder does, with nothing changed
+// and the part given decoded.
 class SourceNamer final : public TBCTransInPlaceFilter {
 public:
-    SourceNamer() : TBCTransInPlaceFilter(QStringLiteral("Source namer")) {}
+    explicit SourceNamer(QRect decoded = PictureSource::WholePicture())
+        : TBCTransInPlaceFilter(QStringLiteral("Source namer")), decoded_(decoded)
+    {
+    }
 
 protected:
     bool CheckInputType(const MediaType &) const override { return true; }
     bool MarksItsChanges() const override { return true; }
     StreamResult Transform(MediaSample &sample) override
     {
-        sample.SetSource(PictureSource{std::make_shared<const std::vector<uint8_t>>(), QRect()});
+        sample.SetSource(PictureSource{std::make_shared<const std::vector<uint8_t>>(), QRect(), decoded_});
         return StreamResult::Ok();
     }
+
+private:
+    QRect decoded_;
 };
 
 }  // namespace
@@ -198,5 +205,22 @@ TEST(Tdv_deinter, RemovesTheCombsOfAnInterlacedPictureAndSaysWhere)
             const bool comb = y % 2 == 1 && y < kH - 1 && ((x >= 10 && x < 20) || (x >= 30 && x < 40));
             const uint8_t expected = comb ? interlaced.At(x, y - 1)[0] : interlaced.At(x, y)[0];
             ASSERT_EQ(out.At(x, y)[0], expected) << x << "," << y;
+        }
+
+    // A picture decoded only in part is deinterlaced only where a row and both its
+    // neighbours were decoded: rows 9, 11 and 13 of rows 8..15.
+    SampleListSource partSource(MakeRgb24VideoType(kW, kH, kFrameTime625), {interlaced.bytes});
+    SourceNamer partNamer(QRect(0, 8, kW, 8));
+    Tdv_deinter partDeinter;
+    KeepingSink partSink;
+    ASSERT_EQ(RunChain(partSource, {&partNamer, &partDeinter}, partSink), QString());
+    ASSERT_EQ(partSink.samples.size(), size_t{1});
+    EXPECT_EQ(partSink.sources[0]->changed, QRect(10, 9, 30, 5));
+    const Rgb24Picture part(kW, kH, partSink.samples[0]);
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) {
+            const bool replaced = (y == 9 || y == 11 || y == 13) && ((x >= 10 && x < 20) || (x >= 30 && x < 40));
+            ASSERT_EQ(part.At(x, y)[0], replaced ? interlaced.At(x, y - 1)[0] : interlaced.At(x, y)[0])
+                << x << "," << y;
         }
 }

@@ -1,15 +1,19 @@
 #include "picturetestsupport.h"
 
 #include "formats/dvlayout.h"
+#include "media/cellconverter.h"
+#include "media/dv_deinter.h"
 #include "media/dvdecoder.h"
 #include "media/dvencoderfilter.h"
 #include "media/dvsegmentmap.h"
 #include "media/mediaformats.h"
 #include "media/picturescaler.h"
 #include "media/transformfilter.h"
+#include "media/transinplacefilter.h"
 #include "media/usedpicturearea.h"
 #include "support/testsupport.h"
 
+#include <QImage>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -58,6 +62,27 @@ std::vector<Bytes> Decoded(const std::vector<Bytes> &frames, const MediaType &ty
         return {};
     return pictures.samples;
 }
+
+// Overwrites every pixel outside the part of the picture its source says was decoded.
+class UndecodedScribbler final : public TBCTransInPlaceFilter {
+public:
+    UndecodedScribbler() : TBCTransInPlaceFilter(QStringLiteral("Scribbler")) {}
+
+protected:
+    bool CheckInputType(const MediaType &type) const override { return type.subtype == kSubtypeRgb24; }
+    bool MarksItsChanges() const override { return true; }
+    StreamResult Transform(MediaSample &sample) override
+    {
+        const int height = static_cast<int>(sample.ActualLength() / Rgb24RowBytes(720));
+        Rgb24Picture picture(720, height, Bytes(sample.Data().begin(), sample.Data().end()));
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < 720; ++x)
+                if (!sample.Source()->decoded.contains(x, y))
+                    std::fill_n(picture.At(x, y), 3, static_cast<uint8_t>(x * 7 + y * 13));
+        std::copy(picture.bytes.begin(), picture.bytes.end(), sample.Data().begin());
+        return StreamResult::Ok();
+    }
+};
 
 MediaType DvVideoType(bool ntsc)
 {
@@ -400,6 +425,101 @@ TEST(DvDecoder, ConvertsOnlyTheSampledBytes)
                 ASSERT_LE(std::abs(sampled[at] - whole[n][at]), 3) << at;
             }
             EXPECT_NE(sampled, whole[n]);
+        }
+    }
+}
+
+// Told that the graph reads its pictures only to deinterlace them, the decoder
+// converts only the bands around the odd rows that may hold combs: there the
+// deinterlaced picture is the whole one's, outside it the deinterlacer would change
+// nothing, and an encoder scaling into the other system never reads the rest.
+TEST(DvDecoder, ConvertsOnlyTheRowsThatMayHoldCombs)
+{
+    QTemporaryDir dir;
+    constexpr int kFrames = 2;
+    constexpr int kCombTop = 200;
+    constexpr int kCombEnd = 296;
+    for (const bool ntsc : {false, true}) {
+        SCOPED_TRACE(ntsc ? "ntsc" : "pal");
+        const int height = ntsc ? 480 : 576;
+        // The generator's frames with two interlaced bars far apart, their fields 20
+        // pixels apart: the change spans more cells than the encoder patches.
+        std::vector<Bytes> pictures =
+            Decoded(GeneratedDvFrames(dir.filePath(QStringLiteral("dv.avi")), ntsc, kFrames), DvVideoType(ntsc));
+        ASSERT_EQ(pictures.size(), size_t{kFrames});
+        for (Bytes &bytes : pictures) {
+            Rgb24Picture picture(720, height, bytes);
+            for (int y = kCombTop; y < kCombEnd; ++y)
+                for (const int left : {20, 600})
+                    for (int x = left + 20 * (y % 2); x < left + 60 + 20 * (y % 2); ++x)
+                        std::fill_n(picture.At(x, y), 3, 235);
+            bytes = picture.bytes;
+        }
+        SampleListSource rgb(MakeRgb24VideoType(720, height, ntsc ? kFrameTime525 : kFrameTime625), pictures);
+        DvEncoderFilter toDv;
+        toDv.SetFormatResolution(ntsc ? DvVideoFormat::Ntsc : DvVideoFormat::Pal);
+        KeepingSink interlaced;
+        ASSERT_EQ(RunChain(rgb, {&toDv}, interlaced), QString());
+
+        // Deinterlaced, then perhaps scribbled on outside the part decoded, then
+        // perhaps encoded in the other system.
+        const auto run = [&](bool scribbles, bool encodes, KeepingSink &sink) {
+            SampleListSource source(DvVideoType(ntsc), interlaced.samples);
+            DvDecoder decoder;
+            decoder.SetKeepsSourceFrames(true);
+            decoder.SetConvertsCombRowsOnly(true);
+            Tdv_deinter deinter;
+            UndecodedScribbler scribbler;
+            DvEncoderFilter encoder;
+            encoder.SetFormatResolution(ntsc ? DvVideoFormat::Pal : DvVideoFormat::Ntsc);
+            std::vector<Filter *> chain{&decoder, &deinter};
+            if (scribbles)
+                chain.push_back(&scribbler);
+            if (encodes)
+                chain.push_back(&encoder);
+            EXPECT_EQ(RunChain(source, chain, sink), QString());
+        };
+        KeepingSink deinterlaced, encoded, scribbledEncoded;
+        run(false, false, deinterlaced);
+        run(false, true, encoded);
+        run(true, true, scribbledEncoded);
+        ASSERT_EQ(encoded.samples.size(), size_t{kFrames});
+        EXPECT_EQ(scribbledEncoded.samples, encoded.samples);
+        ASSERT_EQ(deinterlaced.samples.size(), size_t{kFrames});
+        EXPECT_EQ(scribbledEncoded.samples, encoded.samples);
+
+        for (int n = 0; n < kFrames; ++n) {
+            const PictureSource &source = *deinterlaced.sources[n];
+            ASSERT_TRUE(source.planes);
+            const QRect decoded = source.decoded;
+            EXPECT_EQ(decoded.left(), 0);
+            EXPECT_EQ(decoded.width(), 720);
+            EXPECT_LE(decoded.top(), kCombTop);
+            EXPECT_GE(decoded.bottom(), kCombEnd - 1);
+            EXPECT_LT(decoded.height(), height / 2);
+            EXPECT_TRUE(decoded.contains(source.changed));
+            EXPECT_FALSE(source.changed.isEmpty());
+            // The whole picture as the cell converter makes it, deinterlaced.
+            Bytes whole(Rgb24ImageSize(720, height));
+            for (int y = 0; y < height; y += 8)
+                for (int x = 0; x < 720; x += 8)
+                    ConvertCellToRgb(*source.planes, x, y, whole, 720, height);
+            const Rgb24Picture converted(720, height, whole);
+            QImage image(720, height, QImage::Format_BGR888);
+            for (int y = 0; y < height; ++y)
+                std::copy_n(converted.At(0, y), 3 * 720, image.scanLine(y));
+            QImage out(image.size(), QImage::Format_BGR888);
+            QImage comb(image.size(), QImage::Format_Grayscale8);
+            QImage keep(image.size(), QImage::Format_Grayscale8);
+            ASSERT_TRUE(DeinterlacePicture(image, out, comb, keep));
+            const Rgb24Picture screened(720, height, deinterlaced.samples[n]);
+            for (int y = 0; y < height; ++y) {
+                const uint8_t *expected = out.constScanLine(y);
+                if (decoded.contains(0, y))
+                    ASSERT_TRUE(std::equal(expected, expected + 3 * 720, screened.At(0, y))) << "row " << y;
+                else
+                    ASSERT_TRUE(std::equal(expected, expected + 3 * 720, image.constScanLine(y))) << "row " << y;
+            }
         }
     }
 }
