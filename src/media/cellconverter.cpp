@@ -38,6 +38,8 @@ constexpr int kRv = 104597, kGu = -25675, kGv = -53279, kBu = 132201;
 
 // One row of a cell, a lane a pixel: the compiler keeps the arithmetic in vector
 // registers, which makes the conversions several times faster than pixel by pixel.
+// The conversions are built twice, for processors with AVX2 (a row in one register,
+// 32-bit multiplies) and for the others; the loader picks one.
 using Lanes = int32_t __attribute__((vector_size(kCell * sizeof(int32_t))));
 
 [[gnu::always_inline]] inline void Clamp(Lanes &value)
@@ -54,6 +56,7 @@ uint8_t Clamped(int value)
 
 }  // namespace
 
+[[gnu::target_clones("avx2", "default")]]
 void ConvertCellToYuv(ByteSpan bgrBottomUp, int width, int height, int x, int y, AVFrame &target)
 {
     if (x < 0 || y < 0 || x + kCell > width || y + kCell > height
@@ -100,6 +103,7 @@ void ConvertCellToYuv(ByteSpan bgrBottomUp, int width, int height, int x, int y,
     }
 }
 
+[[gnu::target_clones("avx2", "default")]]
 void ConvertCellToRgb(const AVFrame &source, int x, int y, MutableByteSpan bgrBottomUp, int width, int height)
 {
     if (x < 0 || y < 0 || x + kCell > width || y + kCell > height || x + kCell > source.width

@@ -31,9 +31,9 @@ public:
     // Set while the graph is stopped.
     void SetSampledBytes(std::optional<SampledPictureBytes> bytes) { sampledBytes_ = bytes; }
     // With source frames kept: the graph reads the pictures only to deinterlace them
-    // and takes what stays unchanged from the decoder's planes, so only the rows where
-    // a comb may lie are converted (PictureSource::decoded). Set while the graph is
-    // stopped.
+    // and takes what stays unchanged from the decoder's planes, so when the rows where
+    // a comb may lie are few, only they are converted (PictureSource::decoded). Set
+    // while the graph is stopped.
     void SetConvertsCombRowsOnly(bool only) { convertsCombRowsOnly_ = only; }
 
 protected:

@@ -359,6 +359,11 @@ StreamResult VideoDecoder::TakePictures(PictureOut &out)
         std::optional<RowRange> combRows;
         if (setup_.convertsCombRowsOnly && !partial && properties && properties->source && fullSize)
             combRows = RowsThatMayComb(*frame_);
+        // libswscale converts a whole picture in about the time the cell converter takes
+        // for a tenth of it: past that the whole picture is converted.
+        constexpr int kMostCombRowsShare = 10;
+        if (combRows && (combRows->end - combRows->top) * kMostCombRowsShare > setup_.height)
+            combRows.reset();
         if (combRows) {
             // The rest of the picture is taken from the planes: most pictures hold no comb.
             for (int y = combRows->top; y < combRows->end; y += kCell)

@@ -53,9 +53,9 @@ struct VideoDecoderSetup {
     // When set, only the pixels under these bytes are converted, where the codec's
     // pixel format allows; the other bytes are undefined.
     std::optional<SampledPictureBytes> sampledBytes;
-    // With source frames: the pictures are read only to deinterlace them, so only the
-    // rows where a comb may lie are converted, where the codec's pixel format allows
-    // (PictureSource::decoded).
+    // With source frames: the pictures are read only to deinterlace them, so when the
+    // rows where a comb may lie are few, only they are converted, where the codec's
+    // pixel format allows (PictureSource::decoded).
     bool convertsCombRowsOnly = false;
 };
 

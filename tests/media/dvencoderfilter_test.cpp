@@ -430,96 +430,113 @@ TEST(DvDecoder, ConvertsOnlyTheSampledBytes)
 }
 
 // Told that the graph reads its pictures only to deinterlace them, the decoder
-// converts only the bands around the odd rows that may hold combs: there the
-// deinterlaced picture is the whole one's, outside it the deinterlacer would change
-// nothing, and an encoder scaling into the other system never reads the rest.
-TEST(DvDecoder, ConvertsOnlyTheRowsThatMayHoldCombs)
+// converts only the bands around the odd rows that may hold combs, when they are
+// few: there the deinterlaced picture is the whole one's, outside it the
+// deinterlacer would change nothing, and an encoder scaling into the other system
+// never reads the rest. Combs over much of the picture have it all converted.
+TEST(DvDecoder, ConvertsOnlyTheFewRowsThatMayHoldCombs)
 {
-    QTemporaryDir dir;
     constexpr int kFrames = 2;
-    constexpr int kCombTop = 200;
-    constexpr int kCombEnd = 296;
-    for (const bool ntsc : {false, true}) {
-        SCOPED_TRACE(ntsc ? "ntsc" : "pal");
-        const int height = ntsc ? 480 : 576;
-        // The generator's frames with two interlaced bars far apart, their fields 20
-        // pixels apart: the change spans more cells than the encoder patches.
-        std::vector<Bytes> pictures =
-            Decoded(GeneratedDvFrames(dir.filePath(QStringLiteral("dv.avi")), ntsc, kFrames), DvVideoType(ntsc));
-        ASSERT_EQ(pictures.size(), size_t{kFrames});
-        for (Bytes &bytes : pictures) {
-            Rgb24Picture picture(720, height, bytes);
-            for (int y = kCombTop; y < kCombEnd; ++y)
-                for (const int left : {20, 600})
-                    for (int x = left + 20 * (y % 2); x < left + 60 + 20 * (y % 2); ++x)
-                        std::fill_n(picture.At(x, y), 3, 235);
-            bytes = picture.bytes;
-        }
-        SampleListSource rgb(MakeRgb24VideoType(720, height, ntsc ? kFrameTime525 : kFrameTime625), pictures);
-        DvEncoderFilter toDv;
-        toDv.SetFormatResolution(ntsc ? DvVideoFormat::Ntsc : DvVideoFormat::Pal);
-        KeepingSink interlaced;
-        ASSERT_EQ(RunChain(rgb, {&toDv}, interlaced), QString());
+    // A bottom-up picture deinterlaced, as top-down rows.
+    const auto deinterlaced = [](const Bytes &bottomUp, int height) {
+        const Rgb24Picture picture(720, height, bottomUp);
+        QImage image(720, height, QImage::Format_BGR888);
+        for (int y = 0; y < height; ++y)
+            std::copy_n(picture.At(0, y), 3 * 720, image.scanLine(y));
+        QImage out(image.size(), QImage::Format_BGR888);
+        QImage comb(image.size(), QImage::Format_Grayscale8);
+        QImage keep(image.size(), QImage::Format_Grayscale8);
+        EXPECT_TRUE(DeinterlacePicture(image, out, comb, keep));
+        return std::pair(image, out);
+    };
+    const struct {
+        const char *name;
+        int combTop, combEnd;
+        bool converted;  // the whole picture
+    } cases[] = {{"few rows", 200, 232, false}, {"many rows", 100, 400, true}};
+    for (const bool ntsc : {false, true})
+        for (const auto &c : cases) {
+            SCOPED_TRACE(std::string(ntsc ? "ntsc " : "pal ") + c.name);
+            const int height = ntsc ? 480 : 576;
+            // Grey pictures with two interlaced bars far apart, their fields 20 pixels
+            // apart, and a third a frame.
+            std::vector<Bytes> pictures;
+            for (int n = 0; n < kFrames; ++n) {
+                Rgb24Picture picture(720, height);
+                picture.Fill(90, 100, 110);
+                for (int y = c.combTop; y < c.combEnd; ++y)
+                    for (const int left : {20, 600, 300 + 100 * n})
+                        for (int x = left + 20 * (y % 2); x < left + 60 + 20 * (y % 2); ++x)
+                            std::fill_n(picture.At(x, y), 3, 235);
+                pictures.push_back(picture.bytes);
+            }
+            SampleListSource rgb(MakeRgb24VideoType(720, height, ntsc ? kFrameTime525 : kFrameTime625), pictures);
+            DvEncoderFilter toDv;
+            toDv.SetFormatResolution(ntsc ? DvVideoFormat::Ntsc : DvVideoFormat::Pal);
+            KeepingSink interlaced;
+            ASSERT_EQ(RunChain(rgb, {&toDv}, interlaced), QString());
 
-        // Deinterlaced, then perhaps scribbled on outside the part decoded, then
-        // perhaps encoded in the other system.
-        const auto run = [&](bool scribbles, bool encodes, KeepingSink &sink) {
-            SampleListSource source(DvVideoType(ntsc), interlaced.samples);
-            DvDecoder decoder;
-            decoder.SetKeepsSourceFrames(true);
-            decoder.SetConvertsCombRowsOnly(true);
-            Tdv_deinter deinter;
-            UndecodedScribbler scribbler;
-            DvEncoderFilter encoder;
-            encoder.SetFormatResolution(ntsc ? DvVideoFormat::Pal : DvVideoFormat::Ntsc);
-            std::vector<Filter *> chain{&decoder, &deinter};
-            if (scribbles)
-                chain.push_back(&scribbler);
-            if (encodes)
-                chain.push_back(&encoder);
-            EXPECT_EQ(RunChain(source, chain, sink), QString());
-        };
-        KeepingSink deinterlaced, encoded, scribbledEncoded;
-        run(false, false, deinterlaced);
-        run(false, true, encoded);
-        run(true, true, scribbledEncoded);
-        ASSERT_EQ(encoded.samples.size(), size_t{kFrames});
-        EXPECT_EQ(scribbledEncoded.samples, encoded.samples);
-        ASSERT_EQ(deinterlaced.samples.size(), size_t{kFrames});
-        EXPECT_EQ(scribbledEncoded.samples, encoded.samples);
+            // Deinterlaced, then perhaps scribbled on outside the part decoded, then
+            // perhaps encoded in the other system.
+            const auto run = [&](bool scribbles, bool encodes, KeepingSink &sink) {
+                SampleListSource source(DvVideoType(ntsc), interlaced.samples);
+                DvDecoder decoder;
+                decoder.SetKeepsSourceFrames(true);
+                decoder.SetConvertsCombRowsOnly(true);
+                Tdv_deinter deinter;
+                UndecodedScribbler scribbler;
+                DvEncoderFilter encoder;
+                encoder.SetFormatResolution(ntsc ? DvVideoFormat::Pal : DvVideoFormat::Ntsc);
+                std::vector<Filter *> chain{&decoder, &deinter};
+                if (scribbles)
+                    chain.push_back(&scribbler);
+                if (encodes)
+                    chain.push_back(&encoder);
+                EXPECT_EQ(RunChain(source, chain, sink), QString());
+            };
+            KeepingSink screened, encoded, scribbledEncoded;
+            run(false, false, screened);
+            run(false, true, encoded);
+            run(true, true, scribbledEncoded);
+            ASSERT_EQ(screened.samples.size(), size_t{kFrames});
+            ASSERT_EQ(encoded.samples.size(), size_t{kFrames});
+            EXPECT_EQ(scribbledEncoded.samples, encoded.samples);
 
-        for (int n = 0; n < kFrames; ++n) {
-            const PictureSource &source = *deinterlaced.sources[n];
-            ASSERT_TRUE(source.planes);
-            const QRect decoded = source.decoded;
-            EXPECT_EQ(decoded.left(), 0);
-            EXPECT_EQ(decoded.width(), 720);
-            EXPECT_LE(decoded.top(), kCombTop);
-            EXPECT_GE(decoded.bottom(), kCombEnd - 1);
-            EXPECT_LT(decoded.height(), height / 2);
-            EXPECT_TRUE(decoded.contains(source.changed));
-            EXPECT_FALSE(source.changed.isEmpty());
-            // The whole picture as the cell converter makes it, deinterlaced.
-            Bytes whole(Rgb24ImageSize(720, height));
-            for (int y = 0; y < height; y += 8)
-                for (int x = 0; x < 720; x += 8)
-                    ConvertCellToRgb(*source.planes, x, y, whole, 720, height);
-            const Rgb24Picture converted(720, height, whole);
-            QImage image(720, height, QImage::Format_BGR888);
-            for (int y = 0; y < height; ++y)
-                std::copy_n(converted.At(0, y), 3 * 720, image.scanLine(y));
-            QImage out(image.size(), QImage::Format_BGR888);
-            QImage comb(image.size(), QImage::Format_Grayscale8);
-            QImage keep(image.size(), QImage::Format_Grayscale8);
-            ASSERT_TRUE(DeinterlacePicture(image, out, comb, keep));
-            const Rgb24Picture screened(720, height, deinterlaced.samples[n]);
-            for (int y = 0; y < height; ++y) {
-                const uint8_t *expected = out.constScanLine(y);
-                if (decoded.contains(0, y))
-                    ASSERT_TRUE(std::equal(expected, expected + 3 * 720, screened.At(0, y))) << "row " << y;
-                else
-                    ASSERT_TRUE(std::equal(expected, expected + 3 * 720, image.constScanLine(y))) << "row " << y;
+            const std::vector<Bytes> whole = Decoded(interlaced.samples, DvVideoType(ntsc));
+            for (int n = 0; n < kFrames; ++n) {
+                const PictureSource &source = *screened.sources[n];
+                ASSERT_TRUE(source.planes);
+                EXPECT_FALSE(source.changed.isEmpty());
+                const Rgb24Picture out(720, height, screened.samples[n]);
+                if (c.converted) {
+                    // As without the screen: libswscale's picture, deinterlaced.
+                    EXPECT_EQ(source.decoded, PictureSource::WholePicture());
+                    const QImage expected = deinterlaced(whole[n], height).second;
+                    for (int y = 0; y < height; ++y)
+                        ASSERT_TRUE(std::equal(expected.constScanLine(y), expected.constScanLine(y) + 3 * 720, out.At(0, y)))
+                            << "row " << y;
+                    continue;
+                }
+                const QRect decoded = source.decoded;
+                EXPECT_EQ(decoded.left(), 0);
+                EXPECT_EQ(decoded.width(), 720);
+                EXPECT_LE(decoded.top(), c.combTop);
+                EXPECT_GE(decoded.bottom(), c.combEnd - 1);
+                EXPECT_LE(decoded.height(), height / 10);
+                EXPECT_TRUE(decoded.contains(source.changed));
+                // The whole picture as the cell converter makes it, deinterlaced.
+                Bytes cells(Rgb24ImageSize(720, height));
+                for (int y = 0; y < height; y += 8)
+                    for (int x = 0; x < 720; x += 8)
+                        ConvertCellToRgb(*source.planes, x, y, cells, 720, height);
+                const auto [image, expected] = deinterlaced(cells, height);
+                for (int y = 0; y < height; ++y) {
+                    const uint8_t *row = expected.constScanLine(y);
+                    if (decoded.contains(0, y))
+                        ASSERT_TRUE(std::equal(row, row + 3 * 720, out.At(0, y))) << "row " << y;
+                    else
+                        ASSERT_TRUE(std::equal(row, row + 3 * 720, image.constScanLine(y))) << "row " << y;
+                }
             }
         }
-    }
 }
