@@ -260,10 +260,11 @@ StreamResult DvEncoderFilter::Prepare(const MediaSample &input, Job &job)
 
 bool DvEncoderFilter::ScalesFromPlanes(const PictureSource &origin, ByteSpan rgb, Job &job)
 {
-    const AVFrame *planes = origin.planes.get();
-    if (!planes || planes->width != inputWidth_ || planes->height != inputHeight_)
-        return false;
     const QRect picture(0, 0, inputWidth_, inputHeight_);
+    const AVFrame *planes = origin.planes.get();
+    if (!planes || planes->width != inputWidth_ || planes->height != inputHeight_
+        || !(origin.planesWhole || origin.decoded.contains(picture)))
+        return false;
     const QRect changed = origin.changed.intersected(picture);
     if (changed.isEmpty()) {
         job.scaleFrom = origin.planes;

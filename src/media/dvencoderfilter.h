@@ -7,8 +7,9 @@
 // A picture that carries its source DV frame (PictureSource) of the same system is
 // encoded as that frame with only the segments under its changed part made anew;
 // the frame made then carries that source too. A picture of another size that
-// carries the decoder's own planar picture and changes little of it is scaled from
-// those planes, on the encoding thread, with only its changed cells converted from RGB.
+// carries the decoder's own planar picture and changes little of it, or was decoded
+// only in part, is scaled from those planes, on the encoding thread, with only its
+// changed cells converted from RGB.
 //
 // Frames are encoded two at once, each on a worker thread of the filter with an
 // encoder of its own: frame n is handed to one while the other finishes frame

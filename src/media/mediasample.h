@@ -35,11 +35,14 @@ struct MediaTimeRange {
 // the other pixels are undefined. `planes`, when set, is the decoder's own picture
 // (libavcodec's, in the codec's pixel format), right in every segment under
 // `decoded`, from which an encoder takes the cells that did not change.
+// `planesWhole` says that every segment was decoded into `planes` even where
+// `decoded` says that less was converted.
 struct PictureSource {
     std::shared_ptr<const std::vector<uint8_t>> frame;
     QRect changed;
     QRect decoded = WholePicture();
     std::shared_ptr<const AVFrame> planes;
+    bool planesWhole = false;
 
     static QRect WholePicture() { return {0, 0, 1 << 16, 1 << 16}; }
 };

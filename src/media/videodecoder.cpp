@@ -403,7 +403,8 @@ StreamResult VideoDecoder::TakePictures(PictureOut &out)
             output.SetPreroll(properties->preroll);
             if (properties->source)
                 output.SetSource(PictureSource{properties->source, QRect(),
-                                               decoded.value_or(PictureSource::WholePicture()), std::move(planes)});
+                                               decoded.value_or(PictureSource::WholePicture()), std::move(planes),
+                                               !partial});
         }
         output.SetSyncPoint(true);
         StreamResult result = out.Ready(output);

@@ -321,16 +321,28 @@ TEST(DvDecoder, DecodesOnlyTheSegmentsUnderTheAreaInUse)
             for (int x = area.left() + 2; x < area.right() - 2; x += 3)
                 EXPECT_GT(now.At(x, y)[1], 235) << x << "," << y;
     }
-    // A change past the part decoded is refused, not encoded from undefined pixels.
-    SampleListSource source(DvVideoType(false), frames);
-    DvDecoder decoder;
-    decoder.SetKeepsSourceFrames(true);
-    decoder.SetUsedArea(&used);
-    RectanglePainter painter(QRect(10, 10, 40, 40));
-    DvEncoderFilter encoder;
-    KeepingSink encoded;
-    EXPECT_NE(RunChain(source, {&decoder, &painter, &encoder}, encoded), QString());
-    EXPECT_TRUE(encoded.samples.empty());
+    // A change past the part decoded is refused, not encoded from undefined pixels;
+    // so is a scale into the other system, even of a change in whole cells decoded: it
+    // would read the segments not decoded.
+    const struct {
+        const char *name;
+        QRect painted;
+        DvVideoFormat format;
+    } refused[] = {{"change past the part", QRect(10, 10, 40, 40), DvVideoFormat::Pal},
+                   {"other system", QRect(504, 504, 136, 32), DvVideoFormat::Ntsc}};
+    for (const auto &c : refused) {
+        SCOPED_TRACE(c.name);
+        SampleListSource source(DvVideoType(false), frames);
+        DvDecoder decoder;
+        decoder.SetKeepsSourceFrames(true);
+        decoder.SetUsedArea(&used);
+        RectanglePainter painter(c.painted);
+        DvEncoderFilter encoder;
+        encoder.SetFormatResolution(c.format);
+        KeepingSink encoded;
+        EXPECT_NE(RunChain(source, {&decoder, &painter, &encoder}, encoded), QString());
+        EXPECT_TRUE(encoded.samples.empty());
+    }
 }
 
 // Encoded in the other system, a picture that names its source is scaled from the
