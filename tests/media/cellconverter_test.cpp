@@ -1,3 +1,5 @@
+#include "picturetestsupport.h"
+
 #include "media/cellconverter.h"
 #include "media/picturescaler.h"
 
@@ -12,21 +14,8 @@ extern "C" {
 #include <cstdlib>
 #include <span>
 #include <vector>
-#include <memory>
 
 namespace {
-
-using FramePtr = std::unique_ptr<AVFrame, void (*)(AVFrame *)>;
-
-FramePtr NewPicture(int format, int width, int height)
-{
-    FramePtr frame(av_frame_alloc(), [](AVFrame *f) { av_frame_free(&f); });
-    frame->format = format;
-    frame->width = width;
-    frame->height = height;
-    EXPECT_GE(av_frame_get_buffer(frame.get(), 0), 0);
-    return frame;
-}
 
 constexpr int kWidth = 64;
 constexpr int kHeight = 32;

@@ -1,6 +1,7 @@
-#include "media/combscreen.h"
+#include "picturetestsupport.h"
 
 #include "media/cellconverter.h"
+#include "media/combscreen.h"
 #include "media/dv_deinter.h"
 #include "media/picturescaler.h"
 
@@ -15,22 +16,9 @@ extern "C" {
 }
 
 #include <algorithm>
-#include <memory>
 #include <vector>
 
 namespace {
-
-using FramePtr = std::unique_ptr<AVFrame, void (*)(AVFrame *)>;
-
-FramePtr NewPicture(int format, int width, int height)
-{
-    FramePtr frame(av_frame_alloc(), [](AVFrame *f) { av_frame_free(&f); });
-    frame->format = format;
-    frame->width = width;
-    frame->height = height;
-    EXPECT_GE(av_frame_get_buffer(frame.get(), 0), 0);
-    return frame;
-}
 
 int ShiftX(const AVFrame &picture) { return picture.format == AV_PIX_FMT_YUV411P ? 2 : 1; }
 int ShiftY(const AVFrame &picture) { return picture.format == AV_PIX_FMT_YUV411P ? 0 : 1; }

@@ -3,6 +3,12 @@
 #include "framecode.h"
 #include "media/picturescaler.h"
 
+#include <gtest/gtest.h>
+
+extern "C" {
+#include <libavutil/frame.h>
+}
+
 SampleListSource::SampleListSource(MediaType type, std::vector<Bytes> samples, MediaTime frameTime)
     : SourceFilter(QStringLiteral("Sample list")), output_(AddOutputPin(QStringLiteral("Out"))),
       type_(std::move(type)), samples_(std::move(samples)), frameTime_(frameTime)
@@ -129,4 +135,14 @@ int FrameNumberOf(const Rgb24Picture &picture)
                 static_cast<uint8_t>(16 + (66 * p[2] + 129 * p[1] + 25 * p[0] + 128) / 256);
         }
     return framecode::Read(luma.data(), picture.width);
+}
+
+FramePtr NewPicture(int format, int width, int height)
+{
+    FramePtr frame(av_frame_alloc(), [](AVFrame *f) { av_frame_free(&f); });
+    frame->format = format;
+    frame->width = width;
+    frame->height = height;
+    EXPECT_GE(av_frame_get_buffer(frame.get(), 0), 0);
+    return frame;
 }

@@ -1,6 +1,7 @@
 // Helpers of the picture filter tests: a source of given samples, a sink that
 // keeps what reaches it, a runner for a chain of filters, DV frames made by the
-// sample generator and 24-bit pictures read and drawn in the program's layout.
+// sample generator, 24-bit pictures read and drawn in the program's layout and
+// libav pictures.
 #pragma once
 
 #include "media/filtergraph.h"
@@ -10,8 +11,11 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <vector>
+
+struct AVFrame;
 
 using Bytes = std::vector<uint8_t>;
 
@@ -85,3 +89,7 @@ struct Rgb24Picture {
 
 // The frame number the sample generator drew into a decoded picture.
 int FrameNumberOf(const Rgb24Picture &picture);
+
+// A libav picture of the pixel format and size, with its buffers.
+using FramePtr = std::unique_ptr<AVFrame, void (*)(AVFrame *)>;
+FramePtr NewPicture(int format, int width, int height);
