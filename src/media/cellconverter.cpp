@@ -142,6 +142,14 @@ void ConvertCellToRgb(const AVFrame &source, int x, int y, MutableByteSpan bgrBo
     }
 }
 
+void ConvertAreaToRgb(const AVFrame &source, const QRect &area, MutableByteSpan bgrBottomUp, int width, int height)
+{
+    const QRect inside = area.intersected(QRect(0, 0, width, height));
+    for (int y = inside.top() / kCell * kCell; y <= inside.bottom(); y += kCell)
+        for (int x = inside.left() / kCell * kCell; x <= inside.right(); x += kCell)
+            ConvertCellToRgb(source, x, y, bgrBottomUp, width, height);
+}
+
 void ConvertSampledPixelsToRgb(const AVFrame &source, size_t step, size_t count, MutableByteSpan bgrBottomUp,
                                int width, int height)
 {

@@ -8,6 +8,8 @@
 
 #include "formats/bytes.h"
 
+#include <QRect>
+
 struct AVFrame;
 
 // The cell whose top-left pixel is (x, y), counted from the top, of a picture of
@@ -19,6 +21,8 @@ void ConvertCellToYuv(ByteSpan bgrBottomUp, int width, int height, int x, int y,
 // for the pixels it covers, as libswscale's fast converters do) into a picture of
 // width x height.
 void ConvertCellToRgb(const AVFrame &source, int x, int y, MutableByteSpan bgrBottomUp, int width, int height);
+// Every cell under `area` (pixels counted from the top) that way.
+void ConvertAreaToRgb(const AVFrame &source, const QRect &area, MutableByteSpan bgrBottomUp, int width, int height);
 
 // The pixels under the bytes step x i (i < count) of a picture of width x height,
 // each converted whole as ConvertCellToRgb would: for a filter that reads only

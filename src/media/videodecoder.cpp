@@ -25,8 +25,6 @@ QString AvErrorText(int code)
     return QString::fromUtf8(buffer);
 }
 
-constexpr int kCell = DvSegmentMap::kCell;
-
 // Pictures larger than this are refused: a damaged header must not size the buffers.
 constexpr int kMaxDimension = 8192;
 
@@ -350,36 +348,27 @@ StreamResult VideoDecoder::TakePictures(PictureOut &out)
             return StreamResult::Error(QStringLiteral("Video decoding failed: %1").arg(AvErrorText(rc)));
         const std::optional<PendingProperties> properties = PopPending();
         MediaSample &output = out.Next(Rgb24ImageSize(setup_.width, setup_.height));
-        std::optional<QRect> decoded = properties && properties->source ? properties->decoded : std::nullopt;
-        const bool partial = decoded.has_value();
+        // A picture decoded only in some segments, or holding combs only in a few rows,
+        // is converted only in that part: the encoder takes the rest from the planes.
+        const bool segmentsChosen = properties && properties->source && properties->decoded;
+        std::optional<QRect> decoded = segmentsChosen ? properties->decoded : std::nullopt;
         bool converted = true;
         const bool fullSize = frame_->width == setup_.width && frame_->height == setup_.height;
+        if (setup_.convertsCombRowsOnly && !segmentsChosen && properties && properties->source && fullSize)
+            if (const std::optional<RowRange> rows = RowsThatMayComb(*frame_)) {
+                // libswscale converts a whole picture in about the time the cell
+                // converter takes for a tenth of it: past that the whole is converted.
+                constexpr int kMostCombRowsShare = 10;
+                if ((rows->end - rows->top) * kMostCombRowsShare <= setup_.height)
+                    decoded = QRect(0, rows->top, setup_.width, rows->end - rows->top);
+            }
         const bool sampled = setup_.sampledBytes && fullSize
                           && (frame_->format == AV_PIX_FMT_YUV420P || frame_->format == AV_PIX_FMT_YUV411P);
-        std::optional<RowRange> combRows;
-        if (setup_.convertsCombRowsOnly && !partial && properties && properties->source && fullSize)
-            combRows = RowsThatMayComb(*frame_);
-        // libswscale converts a whole picture in about the time the cell converter takes
-        // for a tenth of it: past that the whole picture is converted.
-        constexpr int kMostCombRowsShare = 10;
-        if (combRows && (combRows->end - combRows->top) * kMostCombRowsShare > setup_.height)
-            combRows.reset();
-        if (combRows) {
-            // The rest of the picture is taken from the planes: most pictures hold no comb.
-            for (int y = combRows->top; y < combRows->end; y += kCell)
-                for (int x = 0; x < setup_.width; x += kCell)
-                    ConvertCellToRgb(*frame_, x, y, output.Data(), setup_.width, setup_.height);
-            decoded = QRect(0, combRows->top, setup_.width, combRows->end - combRows->top);
+        if (decoded) {
+            ConvertAreaToRgb(*frame_, *decoded, output.Data(), setup_.width, setup_.height);
         } else if (sampled) {
             ConvertSampledPixelsToRgb(*frame_, setup_.sampledBytes->step, setup_.sampledBytes->count, output.Data(),
                                       setup_.width, setup_.height);
-        } else if (partial) {
-            // Only the cells under the area are wanted in RGB; the encoder takes the
-            // rest of the segments under it from the planes.
-            const QRect area = decoded->intersected(QRect(0, 0, setup_.width, setup_.height));
-            for (int y = area.top() / kCell * kCell; y <= area.bottom(); y += kCell)
-                for (int x = area.left() / kCell * kCell; x <= area.right(); x += kCell)
-                    ConvertCellToRgb(*frame_, x, y, output.Data(), setup_.width, setup_.height);
         } else if (decodesAhead_) {
             // One stage of a pipeline whose other threads keep the processors busy.
             converted = scaler_.Scale(PlanesOf(*frame_), frame_->width, frame_->height, frame_->format,
@@ -404,7 +393,7 @@ StreamResult VideoDecoder::TakePictures(PictureOut &out)
             if (properties->source)
                 output.SetSource(PictureSource{properties->source, QRect(),
                                                decoded.value_or(PictureSource::WholePicture()), std::move(planes),
-                                               !partial});
+                                               !segmentsChosen});
         }
         output.SetSyncPoint(true);
         StreamResult result = out.Ready(output);

@@ -46,9 +46,7 @@ std::vector<int> CombRows(const AVFrame &picture)
     const int width = picture.width;
     const int height = picture.height;
     std::vector<uint8_t> bottomUp(Rgb24ImageSize(width, height));
-    for (int y = 0; y < height; y += 8)
-        for (int x = 0; x < width; x += 8)
-            ConvertCellToRgb(picture, x, y, bottomUp, width, height);
+    ConvertAreaToRgb(picture, QRect(0, 0, width, height), bottomUp, width, height);
     QImage source(width, height, QImage::Format_BGR888);
     for (int y = 0; y < height; ++y)
         std::copy_n(bottomUp.data() + Rgb24RowBytes(width) * static_cast<size_t>(height - 1 - y), 3 * width,

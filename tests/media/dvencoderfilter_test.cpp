@@ -538,9 +538,7 @@ TEST(DvDecoder, ConvertsOnlyTheFewRowsThatMayHoldCombs)
                 EXPECT_TRUE(decoded.contains(source.changed));
                 // The whole picture as the cell converter makes it, deinterlaced.
                 Bytes cells(Rgb24ImageSize(720, height));
-                for (int y = 0; y < height; y += 8)
-                    for (int x = 0; x < 720; x += 8)
-                        ConvertCellToRgb(*source.planes, x, y, cells, 720, height);
+                ConvertAreaToRgb(*source.planes, QRect(0, 0, 720, height), cells, 720, height);
                 const auto [image, expected] = deinterlaced(cells, height);
                 for (int y = 0; y < height; ++y) {
                     const uint8_t *row = expected.constScanLine(y);
